@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tidemark {
+
+// One mitigation plan: every text is non-empty, steps has two or three items.
+struct AdvicePlan {
+    std::string id;
+    std::string target;
+    std::string summary;
+    std::string evidence;
+    std::string condition;
+    std::vector<std::string> steps;
+    std::string fallback;
+    std::string source;
+
+    bool operator==(const AdvicePlan&) const = default;
+};
+
+}  // namespace tidemark

@@ -1,0 +1,27 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/ProbeCommand.h"
+#include "app/ReplayCommand.h"
+#ifdef TIDEMARK_WITH_GUI
+#include "app/GuiMain.h"
+#endif
+
+// The headless modes run before anything of the desktop is touched: no
+// application object, no display connection.
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv, argv + argc);
+    if (tidemark::isProbeInvocation(args)) {
+        return tidemark::runProbeCommand(args, std::cout);
+    }
+    if (tidemark::isReplayInvocation(args)) {
+        return tidemark::runReplayCommand(args, std::cin, std::cout, std::cerr);
+    }
+#ifdef TIDEMARK_WITH_GUI
+    return tidemark::runGui(argc, argv);
+#else
+    std::cerr << "tidemark: built without the tray application; use --probe\n";
+    return 0;
+#endif
+}

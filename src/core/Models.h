@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tidemark {
+
+// Seconds since the Unix epoch, wall clock.
+using Timestamp = double;
+
+// Kernel memory-pressure level. The order of the cases is relied upon: the
+// advice follow-up compares normal < warning < critical, and unknown never
+// takes part in an ordering comparison.
+enum class Pressure { normal, warning, critical, unknown };
+
+std::string_view toString(Pressure pressure);
+// Exact, case-sensitive match of the raw value; anything else is absent.
+std::optional<Pressure> pressureFromString(std::string_view text);
+
+// One application (or stand-alone process) with the memory of all of its
+// processes summed.
+struct AppMemory {
+    std::string name;
+    std::optional<std::string> bundleIdentifier;
+    std::uint64_t residentBytes = 0;
+    std::int64_t processCount = 0;
+
+    // The bundle identifier when there is one, otherwise the name.
+    const std::string& id() const { return bundleIdentifier ? *bundleIdentifier : name; }
+    bool operator==(const AppMemory&) const = default;
+};
+
+// One readable process as the probe saw it. Never encoded.
+struct ProcessSample {
+    std::int32_t pid = 0;
+    std::string name;
+    std::optional<std::string> executablePath;
+    std::uint64_t residentBytes = 0;
+    bool operator==(const ProcessSample&) const = default;
+};
+
+// The cheap reading taken on every monitoring tick.
+struct LightweightSample {
+    Timestamp capturedAt = 0;
+    Pressure pressure = Pressure::unknown;
+    std::optional<std::uint64_t> swapUsedBytes;
+    std::uint64_t physicalMemoryBytes = 0;
+    std::optional<std::uint64_t> memoryUsedBytes;
+    bool operator==(const LightweightSample&) const = default;
+};
+
+// One full reading of the machine, including the largest applications.
+struct SystemSnapshot {
+    Timestamp capturedAt = 0;
+    Pressure pressure = Pressure::unknown;
+    std::optional<std::uint64_t> swapUsedBytes;
+    std::uint64_t physicalMemoryBytes = 0;
+    std::vector<AppMemory> topApplications;
+    std::int64_t unreadableProcessCount = 0;
+    bool processListAvailable = false;
+
+    bool swapAvailable() const { return swapUsedBytes.has_value(); }
+    bool operator==(const SystemSnapshot&) const = default;
+};
+
+}  // namespace tidemark
