@@ -1,0 +1,249 @@
+#include "ui/AppVisualTheme.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QStyleOptionButton>
+
+namespace tidemark::ui {
+
+namespace {
+
+constexpr const char* kColorProperty = "tidemarkThemeColor";
+
+QColor fromRgb(quint32 rgb) {
+    return QColor::fromRgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+qulonglong pack(const ThemeColor& c) { return (qulonglong(c.light) << 32) | c.dark; }
+ThemeColor unpack(qulonglong v) { return {quint32(v >> 32), quint32(v & 0xFFFFFFFFu)}; }
+
+void applyColor(QWidget* widget, const ThemeColor& color) {
+    QPalette p = widget->palette();
+    const QColor resolved = color.resolve();
+    p.setColor(QPalette::WindowText, resolved);
+    p.setColor(QPalette::Text, resolved);
+    p.setColor(QPalette::ButtonText, resolved);
+    widget->setPalette(p);
+}
+
+// Re-applies bound colours when the application palette changes. Installed
+// on a top-level widget, which receives the change before its children.
+class AppearanceWatcher : public QObject {
+public:
+    AppearanceWatcher(QWidget* owner, std::function<void()> apply)
+        : QObject(owner), m_apply(std::move(apply)) {
+        owner->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::ApplicationPaletteChange && !m_applying) {
+            m_applying = true;
+            m_apply();
+            m_applying = false;
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_apply;
+    bool m_applying = false;
+};
+
+}  // namespace
+
+QColor ThemeColor::resolve() const { return resolve(AppVisualTheme::currentAppearance()); }
+
+QColor ThemeColor::resolve(Appearance appearance) const {
+    return fromRgb(appearance == Appearance::dark ? dark : light);
+}
+
+const ThemeColor AppVisualTheme::background{0xF2F2F4, 0x29292D};
+const ThemeColor AppVisualTheme::card{0xFFFFFF, 0x36363B};
+const ThemeColor AppVisualTheme::line{0xDDDDE2, 0x494950};
+const ThemeColor AppVisualTheme::control{0xE7E7EB, 0x424248};
+const ThemeColor AppVisualTheme::text{0x242428, 0xEEEEF2};
+const ThemeColor AppVisualTheme::secondary{0x7B7B82, 0xAAAAB2};
+const ThemeColor AppVisualTheme::primary{0x303036, 0xD9D9DF};
+const ThemeColor AppVisualTheme::onPrimary{0xFFFFFF, 0x242428};
+
+const ThemeColor AppVisualTheme::systemGreen{0x28A745, 0x30D158};
+const ThemeColor AppVisualTheme::systemOrange{0xE08600, 0xFF9F0A};
+const ThemeColor AppVisualTheme::systemRed{0xE0352B, 0xFF453A};
+const ThemeColor AppVisualTheme::label{0x1D1D1F, 0xF2F2F7};
+const ThemeColor AppVisualTheme::secondaryLabel{0x6E6E73, 0xA1A1A8};
+const ThemeColor AppVisualTheme::tertiaryLabel{0x9A9AA0, 0x7A7A82};
+const ThemeColor AppVisualTheme::separator{0xD6D6DB, 0x46464C};
+
+Appearance AppVisualTheme::appearanceOf(const QPalette& palette) {
+    return palette.color(QPalette::Window).lightness() < 128 ? Appearance::dark : Appearance::light;
+}
+
+Appearance AppVisualTheme::currentAppearance() {
+    if (qApp == nullptr) {
+        return Appearance::light;
+    }
+    return appearanceOf(QApplication::palette());
+}
+
+QPalette AppVisualTheme::standardPalette(Appearance a) {
+    QPalette p;
+    auto set = [&](QPalette::ColorRole role, const ThemeColor& c) {
+        p.setColor(QPalette::All, role, c.resolve(a));
+    };
+    set(QPalette::Window, background);
+    set(QPalette::Base, card);
+    set(QPalette::AlternateBase, control);
+    set(QPalette::Button, control);
+    set(QPalette::WindowText, text);
+    set(QPalette::Text, text);
+    set(QPalette::ButtonText, text);
+    set(QPalette::PlaceholderText, secondary);
+    set(QPalette::ToolTipBase, card);
+    set(QPalette::ToolTipText, text);
+    set(QPalette::Mid, line);
+    set(QPalette::Midlight, line);
+    set(QPalette::Dark, line);
+    set(QPalette::Highlight, primary);
+    set(QPalette::HighlightedText, onPrimary);
+    p.setColor(QPalette::Disabled, QPalette::WindowText, secondary.resolve(a));
+    p.setColor(QPalette::Disabled, QPalette::Text, secondary.resolve(a));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, secondary.resolve(a));
+    return p;
+}
+
+QFont AppVisualTheme::font(qreal size, QFont::Weight weight) {
+    QFont f = qApp ? QApplication::font() : QFont();
+    // Layout sizes are logical pixels; a point size would grow with the
+    // desktop's DPI setting and break the fixed layouts.
+    f.setPixelSize(std::max(1, qRound(size)));
+    f.setWeight(weight);
+    return f;
+}
+
+QFont AppVisualTheme::monospacedDigitFont(qreal size, QFont::Weight weight) {
+    QFont f = font(size, weight);
+    // Noto Sans and DejaVu Sans, the usual desktop fonts here, draw digits
+    // at a fixed width already; this keeps ranked figures aligned.
+    f.setStyleHint(QFont::SansSerif, QFont::PreferDefault);
+    return f;
+}
+
+void AppVisualTheme::setTextColor(QWidget* widget, const ThemeColor& color) {
+    widget->setProperty(kColorProperty, pack(color));
+    applyColor(widget, color);
+}
+
+void AppVisualTheme::refreshColors(QWidget* root) {
+    auto refreshOne = [](QWidget* w) {
+        QVariant v = w->property(kColorProperty);
+        if (v.isValid()) {
+            applyColor(w, unpack(v.toULongLong()));
+        }
+        w->update();
+    };
+    refreshOne(root);
+    for (QWidget* child : root->findChildren<QWidget*>()) {
+        refreshOne(child);
+    }
+}
+
+void AppVisualTheme::onAppearanceChange(QWidget* owner, std::function<void()> apply) {
+    apply();
+    new AppearanceWatcher(owner, std::move(apply));
+}
+
+QLabel* AppVisualTheme::makeLabel(const QString& text, qreal size, QFont::Weight weight,
+                                  const ThemeColor& color, bool wrap, QWidget* parent) {
+    auto* l = new QLabel(parent);
+    l->setTextFormat(Qt::PlainText);
+    l->setText(text);
+    l->setFont(font(size, weight));
+    l->setWordWrap(wrap);
+    setTextColor(l, color);
+    return l;
+}
+
+void drawFocusRing(QPainter& painter, const QRectF& bounds, qreal radius) {
+    QColor ring = AppVisualTheme::primary.resolve();
+    ring.setAlphaF(0.5);
+    painter.save();
+    painter.setPen(QPen(ring, 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(bounds.adjusted(1, 1, -1, -1), radius, radius);
+    painter.restore();
+}
+
+AppThemeSurface::AppThemeSurface(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void AppThemeSurface::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), AppVisualTheme::background.resolve());
+}
+
+void AppThemeSurface::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange) {
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
+AppThemeAdviceEntry::AppThemeAdviceEntry(const QString& title, QWidget* parent)
+    : QPushButton(title, parent) {
+    setFlat(true);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void AppThemeAdviceEntry::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = width();
+    const qreal m = height() / 2.0;
+    QPainterPath chevron;
+    chevron.moveTo(w - 21, m - 4);
+    chevron.lineTo(w - 17, m);
+    chevron.lineTo(w - 21, m + 4);
+    p.setPen(QPen(AppVisualTheme::secondary.resolve(), 1.5, Qt::SolidLine, Qt::RoundCap,
+                  Qt::RoundJoin));
+    p.drawPath(chevron);
+    if (hasFocus()) {
+        drawFocusRing(p, rect(), 13);
+    }
+}
+
+AppThemePrimaryButton::AppThemePrimaryButton(const QString& title, QWidget* parent)
+    : QPushButton(title, parent) {
+    setFont(AppVisualTheme::font(12, QFont::Medium));
+    setCursor(Qt::PointingHandCursor);
+}
+
+int AppThemePrimaryButton::naturalWidth() const {
+    return fontMetrics().horizontalAdvance(text()) + 2 * 12;
+}
+
+QSize AppThemePrimaryButton::sizeHint() const { return {intrinsicWidth(naturalWidth()), 32}; }
+
+void AppThemePrimaryButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QColor fill = AppVisualTheme::primary.resolve();
+    fill.setAlphaF(isEnabled() ? 1.0 : 0.3);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(rect()), 8, 8);
+    p.setPen(AppVisualTheme::onPrimary.resolve());
+    p.setFont(AppVisualTheme::font(12, QFont::Medium));
+    p.drawText(rect(), Qt::AlignCenter, text());
+    if (hasFocus()) {
+        drawFocusRing(p, rect(), 8);
+    }
+}
+
+}  // namespace tidemark::ui

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+#include <QPushButton>
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+
+namespace tidemark::ui {
+
+enum class Appearance { light, dark };
+
+// A colour with one value per appearance, resolved whenever it is drawn so
+// that a change of the desktop's appearance needs no rebuild.
+struct ThemeColor {
+    quint32 light = 0;  // 0xRRGGBB
+    quint32 dark = 0;
+    QColor resolve() const;
+    QColor resolve(Appearance appearance) const;
+    bool operator==(const ThemeColor&) const = default;
+};
+
+class AppVisualTheme {
+public:
+    static ThemeColor color(quint32 light, quint32 dark) { return {light, dark}; }
+
+    // The program's own palette.
+    static const ThemeColor background;
+    static const ThemeColor card;
+    static const ThemeColor line;
+    static const ThemeColor control;
+    static const ThemeColor text;
+    static const ThemeColor secondary;
+    static const ThemeColor primary;
+    static const ThemeColor onPrimary;
+
+    // Nearest equivalents of the desktop's semantic colours.
+    static const ThemeColor systemGreen;
+    static const ThemeColor systemOrange;
+    static const ThemeColor systemRed;
+    static const ThemeColor label;
+    static const ThemeColor secondaryLabel;
+    static const ThemeColor tertiaryLabel;
+    static const ThemeColor separator;
+
+    // A dark window colour in the application palette means the dark
+    // appearance; anything else (including no application) is light.
+    static Appearance currentAppearance();
+    static Appearance appearanceOf(const QPalette& palette);
+
+    // Complete palettes for both appearances; used where the desktop gives
+    // none (offscreen rendering, bare window managers).
+    static QPalette standardPalette(Appearance appearance);
+
+    // The system font at a size given in points of the layout (logical
+    // pixels), independent of the screen's DPI setting.
+    static QFont font(qreal size, QFont::Weight weight = QFont::Normal);
+    static QFont monospacedDigitFont(qreal size, QFont::Weight weight = QFont::Normal);
+
+    // Gives a widget's text a theme colour that follows appearance changes.
+    static void setTextColor(QWidget* widget, const ThemeColor& color);
+    // Re-resolves every colour bound with setTextColor below `root`.
+    static void refreshColors(QWidget* root);
+    // Calls `apply` now and whenever the application palette changes while
+    // `owner` exists.
+    static void onAppearanceChange(QWidget* owner, std::function<void()> apply);
+
+    // A label that never interprets markup: untrusted text stays text.
+    static QLabel* makeLabel(const QString& text, qreal size, QFont::Weight weight,
+                             const ThemeColor& color, bool wrap = false,
+                             QWidget* parent = nullptr);
+};
+
+// Fills its bounds with the background colour.
+class AppThemeSurface : public QWidget {
+    Q_OBJECT
+public:
+    explicit AppThemeSurface(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+};
+
+// Draws only a right-pointing chevron at its right edge; the text shown
+// with it is laid out by the hosting view.
+class AppThemeAdviceEntry : public QPushButton {
+    Q_OBJECT
+public:
+    explicit AppThemeAdviceEntry(const QString& title, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Filled rounded button, 32 points tall, at least 100 wide.
+class AppThemePrimaryButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit AppThemePrimaryButton(const QString& title, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+    // Exposed for tests: the width before the padding rule is applied.
+    int naturalWidth() const;
+    static int intrinsicWidth(int naturalWidth) { return std::max(naturalWidth + 16, 100); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Focus ring shared by the themed controls.
+void drawFocusRing(QPainter& painter, const QRectF& bounds, qreal radius);
+
+}  // namespace tidemark::ui

@@ -1,0 +1,7 @@
+#include "Snapshots.h"
+
+namespace tidemark::snapshots {
+
+void renderTraySnapshots(const QDir&) {}
+
+}  // namespace tidemark::snapshots
