@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 namespace tidemark {
 
 // One mitigation plan: every text is non-empty, steps has two or three items.
@@ -18,5 +20,8 @@ struct AdvicePlan {
 
     bool operator==(const AdvicePlan&) const = default;
 };
+
+// Keys id, target, summary, evidence, condition, steps (array), fallback, source.
+nlohmann::json toJson(const AdvicePlan& plan);
 
 }  // namespace tidemark

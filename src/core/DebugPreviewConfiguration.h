@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/RiskAssessment.h"
+
+namespace tidemark {
+
+// Command-line switches that enable the preview controls and choose how long
+// a preview lasts.
+struct DebugPreviewConfiguration {
+    bool isEnabled = false;
+    double duration = 8;  // seconds
+
+    // Switches match whole arguments only.
+    static DebugPreviewConfiguration fromArguments(const std::vector<std::string>& args);
+};
+
+// Simulated assessments for trying out the interface and notifications
+// without putting the machine under memory pressure.
+RiskAssessment warningPreviewAssessment();
+RiskAssessment watchPreviewAssessment();
+
+}  // namespace tidemark

@@ -1,0 +1,36 @@
+#include "advice/NotificationContent.h"
+
+#include <gtest/gtest.h>
+
+namespace tidemark {
+namespace {
+
+const std::string kWarningBody = "请先保存工作，再关闭不用的大型网页或应用，无需强制退出。";
+const std::string kCriticalBody = "请立即保存工作，然后正常处理占用最高的应用。";
+
+TEST(NotificationContent, FixedTextsAndIdentifiers) {
+    EXPECT_EQ(
+        notificationContent(AlertEvent::warning, false, std::nullopt),
+        (NotificationContent{"tidemark-warning-live", "「潮痕」：内存压力持续升高", kWarningBody}));
+    EXPECT_EQ(
+        notificationContent(AlertEvent::critical, false, std::nullopt),
+        (NotificationContent{"tidemark-critical-live", "「潮痕」：请立即保存", kCriticalBody}));
+    EXPECT_EQ(notificationContent(AlertEvent::warning, true, std::nullopt),
+              (NotificationContent{"tidemark-warning-test", "「潮痕」测试预警",
+                                   "本地预览：" + kWarningBody}));
+    EXPECT_EQ(notificationContent(AlertEvent::critical, true, std::nullopt),
+              (NotificationContent{"tidemark-critical-test", "「潮痕」测试预警",
+                                   "本地预览：" + kCriticalBody}));
+}
+
+TEST(NotificationContent, PlanSummaryReplacesBodyBeforeThePreviewPrefix) {
+    AdvicePlan plan;
+    plan.summary = "先保存工作。确认 <i>Tool</i> 是否暂不使用。";
+    EXPECT_EQ(notificationContent(AlertEvent::critical, false, plan).body, plan.summary);
+    const NotificationContent preview = notificationContent(AlertEvent::warning, true, plan);
+    EXPECT_EQ(preview.body, "本地预览：" + plan.summary);
+    EXPECT_EQ(preview.identifier, "tidemark-warning-test");
+}
+
+}  // namespace
+}  // namespace tidemark

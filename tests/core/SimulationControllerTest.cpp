@@ -1,0 +1,100 @@
+#include "core/SimulationController.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <memory>
+
+#include "ManualScheduler.h"
+
+namespace tidemark {
+namespace {
+
+// Has always dispatched whatever it is asked to cancel, so every expiry runs.
+struct LateScheduler final : Scheduler {
+    TimerId scheduleAfter(double seconds, std::function<void()> action) override {
+        return inner.scheduleAfter(seconds, std::move(action));
+    }
+    void cancel(TimerId) override {}
+    test::ManualScheduler inner;
+};
+
+struct SimulationControllerTest : ::testing::Test {
+    SimulationControllerTest() {
+        controller->onStateChange = [this] { ++changes; };
+    }
+    LateScheduler late;
+    test::ManualScheduler& scheduler = late.inner;
+    std::unique_ptr<SimulationController> controller = std::make_unique<SimulationController>(late);
+    int changes = 0;
+};
+
+TEST_F(SimulationControllerTest, ReplacedPreviewEndsSilentlyAndItsLateExpiryIsHarmless) {
+    controller->start(warningPreviewAssessment(), 8);
+    scheduler.advance(5);
+    controller->start(watchPreviewAssessment(), 8);
+    EXPECT_EQ(changes, 2);
+    EXPECT_FALSE(controller->hasEndedPreview());
+    scheduler.advance(7.9);  // the first expiry runs at 8 s
+    EXPECT_EQ(controller->assessment(), watchPreviewAssessment());
+    scheduler.advance(0.1);
+    EXPECT_FALSE(controller->assessment());
+    EXPECT_TRUE(controller->hasEndedPreview());
+    EXPECT_EQ(changes, 3);
+
+    controller->start(warningPreviewAssessment(), 8);
+    EXPECT_FALSE(controller->hasEndedPreview());
+    controller.reset();
+    scheduler.advance(10);  // must not reach the destroyed controller
+    EXPECT_EQ(changes, 4);
+}
+
+TEST_F(SimulationControllerTest, Cancellation) {
+    controller->cancel(true);
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(controller->hasEndedPreview());
+    controller->start(warningPreviewAssessment(), 8);
+    controller->cancel(false);
+    EXPECT_EQ(changes, 2);
+    EXPECT_TRUE(controller->hasEndedPreview());
+    scheduler.advance(10);
+    EXPECT_EQ(changes, 2);
+
+    test::ManualScheduler strict;
+    {
+        SimulationController owned(strict);
+        owned.start(warningPreviewAssessment(), 8);
+        owned.start(watchPreviewAssessment(), 8);
+        EXPECT_EQ(strict.pendingCount(), 1u);
+    }
+    EXPECT_EQ(strict.pendingCount(), 0u);
+}
+
+TEST_F(SimulationControllerTest, DurationsAreClampedToOneDay) {
+    for (double bad : {-5.0, std::numeric_limits<double>::quiet_NaN(),
+                       std::numeric_limits<double>::infinity()}) {
+        controller->start(warningPreviewAssessment(), bad);
+        EXPECT_TRUE(controller->assessment());  // never ends inside start
+        scheduler.runPending();
+        EXPECT_FALSE(controller->assessment()) << bad;
+    }
+    controller->start(warningPreviewAssessment(), 1e9);
+    scheduler.advance(86'399);
+    EXPECT_TRUE(controller->assessment());
+    scheduler.advance(1);
+    EXPECT_FALSE(controller->assessment());
+}
+
+TEST(DebugPreviewConfigurationTest, SwitchesMatchWholeArguments) {
+    const auto duration = [](std::vector<std::string> args) {
+        const auto config = DebugPreviewConfiguration::fromArguments(args);
+        return config.isEnabled ? config.duration : -config.duration;
+    };
+    EXPECT_EQ(duration({"tidemark", "--manual-debug-preview", "--enable-debug-preview"}), 120);
+    EXPECT_EQ(duration({"--enable-debug-preview"}), 8);
+    EXPECT_EQ(duration({"--manual-debug-preview"}), -8);
+    EXPECT_EQ(duration({"--enable-debug-preview=1", "--manual-debug-preview"}), -8);
+}
+
+}  // namespace
+}  // namespace tidemark
