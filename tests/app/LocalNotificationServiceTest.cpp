@@ -1,0 +1,146 @@
+#include "app/LocalNotificationService.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "FakeNotificationClient.h"
+#include "MemoryPreferenceStore.h"
+#include "advice/NotificationContent.h"
+
+namespace tidemark {
+namespace {
+
+using Status = AuthorizationStatus;
+const std::string kMuted = "notificationsMuted";
+
+struct LocalNotificationServiceTest : ::testing::Test {
+    test::FakeNotificationClient client;
+    test::MemoryPreferenceStore preferences;
+    std::unique_ptr<LocalNotificationService> service = make(true);
+    int stateChanges = 0;
+    int finished = 0;
+    std::function<void()> countDone = [this] { ++finished; };
+
+    std::unique_ptr<LocalNotificationService> make(bool isAvailable) {
+        auto made = std::make_unique<LocalNotificationService>(client, isAvailable, preferences);
+        made->onStateChange = [this] { ++stateChanges; };
+        return made;
+    }
+    void enableWith(Status status) {
+        client.immediateStatus = status;
+        service->setRemindersEnabled(true);
+        client.immediateStatus.reset();
+    }
+};
+
+TEST_F(LocalNotificationServiceTest, UnavailableNeverTouchesTheClient) {
+    service = make(false);
+    service->refreshAuthorizationState(countDone);
+    service->setRemindersEnabled(true, countDone);
+    service->send(AlertEvent::critical, false, std::nullopt, countDone);
+    EXPECT_EQ(finished, 3);
+    EXPECT_EQ(stateChanges, 1);
+    EXPECT_FALSE(service->isEnabled());
+    EXPECT_EQ(client.statusQueryCount, 0);
+    EXPECT_TRUE(client.added.empty() && preferences.values.empty());
+}
+
+TEST_F(LocalNotificationServiceTest, FirstSwitchOnAsksOnceAndFollowsTheAnswer) {
+    for (const char* outcome : {"granted", "refused", "failed"}) {
+        SCOPED_TRACE(outcome);
+        const std::string answer = outcome;
+        preferences.values[kMuted] = true;
+        service = make(true);
+        service->setRemindersEnabled(true, countDone);
+        EXPECT_FALSE(preferences.values[kMuted]);
+        client.answerStatus(Status::notDetermined);
+        client.answerAuthorization(answer == "granted", answer == "failed"
+                                                            ? std::optional<std::string>("no")
+                                                            : std::nullopt);
+        if (answer != "failed")
+            client.answerStatus(answer == "granted" ? Status::authorized : Status::denied);
+        EXPECT_EQ(service->isEnabled(), answer == "granted");
+        EXPECT_TRUE(client.statusQueries.empty() && client.authorizationRequests.empty());
+        // Not stuck in the middle of switching on.
+        enableWith(Status::provisional);
+        EXPECT_TRUE(service->isEnabled());
+    }
+    EXPECT_EQ(client.authorizationRequestCount, 3);
+    EXPECT_EQ(finished, 3);
+}
+
+TEST_F(LocalNotificationServiceTest, SwitchingOffWhileSwitchingOnIsIgnoredAndOffSurvivesRestart) {
+    service->setRemindersEnabled(true, countDone);
+    service->setRemindersEnabled(false, countDone);
+    EXPECT_EQ(finished, 1);
+    EXPECT_FALSE(preferences.values[kMuted]);
+    client.answerStatus(Status::authorized);
+    client.answerStatus(Status::authorized);
+    EXPECT_TRUE(service->isEnabled());
+    EXPECT_EQ(stateChanges, 1);
+
+    service->setRemindersEnabled(false);
+    EXPECT_TRUE(preferences.values[kMuted]);
+    EXPECT_FALSE(service->isEnabled());
+    EXPECT_EQ(stateChanges, 2);
+
+    service = make(true);
+    client.immediateStatus = Status::authorized;
+    service->refreshAuthorizationState();
+    EXPECT_FALSE(service->isEnabled());
+}
+
+TEST_F(LocalNotificationServiceTest, SendPostsTheContentAndDropsFailures) {
+    enableWith(Status::authorized);
+    AdvicePlan plan;
+    plan.summary = "先关掉 <Chrome> 里不用的标签页";
+    client.immediateStatus = Status::authorized;
+    service->send(AlertEvent::warning, false, plan, countDone);
+    service->send(AlertEvent::warning, false, std::nullopt, countDone);
+    service->send(AlertEvent::critical, true, plan, countDone);
+    ASSERT_EQ(client.added.size(), 3u);
+
+    const NotificationContent expected[] = {notificationContent(AlertEvent::warning, false, plan),
+                                            notificationContent(AlertEvent::warning, false, {}),
+                                            notificationContent(AlertEvent::critical, true, plan)};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ((NotificationContent{client.added[i].identifier, client.added[i].title,
+                                       client.added[i].body}),
+                  expected[i]);
+    }
+    EXPECT_EQ(client.added[1].identifier, "tidemark-warning-live");
+    EXPECT_EQ(client.added[2].event, AlertEvent::critical);
+
+    client.finishAdd("server gone");
+    client.finishAdd();
+    EXPECT_EQ(finished, 2);
+    EXPECT_TRUE(service->isEnabled());
+}
+
+TEST_F(LocalNotificationServiceTest, RevokedPermissionIsNoticedAtTheNextSend) {
+    enableWith(Status::authorized);
+    const int changes = stateChanges;
+    service->send(AlertEvent::critical, false, std::nullopt, countDone);
+    client.answerStatus(Status::denied);
+    EXPECT_FALSE(service->isEnabled());
+    EXPECT_EQ(stateChanges, changes + 1);
+    EXPECT_EQ(finished, 1);
+    EXPECT_TRUE(client.added.empty());
+}
+
+TEST_F(LocalNotificationServiceTest, CompletionsAfterDestructionAreIgnored) {
+    enableWith(Status::authorized);
+    service->send(AlertEvent::warning, false, std::nullopt, countDone);
+    service->setRemindersEnabled(true, countDone);
+    service.reset();
+    client.answerStatus(Status::authorized);
+    client.answerStatus(Status::notDetermined);
+    EXPECT_TRUE(client.added.empty());
+    EXPECT_EQ(client.authorizationRequestCount, 0);
+    EXPECT_EQ(finished, 0);
+}
+
+}  // namespace
+}  // namespace tidemark
