@@ -44,7 +44,9 @@ std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-bool isLeap(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(std::int64_t y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 unsigned daysInMonth(std::int64_t y, unsigned m) {
     static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -89,12 +91,16 @@ size_t validSequenceLength(std::string_view s) {
         len = 2;
     } else if (c >= 0xE0 && c <= 0xEF) {
         len = 3;
-        if (c == 0xE0) lo = 0xA0;
-        if (c == 0xED) hi = 0x9F;
+        if (c == 0xE0)
+            lo = 0xA0;
+        if (c == 0xED)
+            hi = 0x9F;
     } else if (c >= 0xF0 && c <= 0xF4) {
         len = 4;
-        if (c == 0xF0) lo = 0x90;
-        if (c == 0xF4) hi = 0x8F;
+        if (c == 0xF0)
+            lo = 0x90;
+        if (c == 0xF4)
+            hi = 0x8F;
     } else {
         return 0;
     }
@@ -165,8 +171,9 @@ std::optional<Timestamp> parseIsoDate(std::string_view text) {
         !readDigits(text, pos, 2, second)) {
         return std::nullopt;
     }
-    if (month < 1 || month > 12 || day < 1 || static_cast<unsigned>(day) > daysInMonth(year, month) ||
-        hour > 23 || minute > 59 || second > 60) {
+    if (month < 1 || month > 12 || day < 1 ||
+        static_cast<unsigned>(day) > daysInMonth(year, month) || hour > 23 || minute > 59 ||
+        second > 60) {
         return std::nullopt;
     }
     double fraction = 0;
@@ -200,8 +207,10 @@ std::optional<Timestamp> parseIsoDate(std::string_view text) {
     if (pos != text.size()) {
         return std::nullopt;
     }
-    std::int64_t days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
-    double t = static_cast<double>(days * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds);
+    std::int64_t days =
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+    double t =
+        static_cast<double>(days * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds);
     return t + fraction;
 }
 

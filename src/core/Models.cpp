@@ -17,7 +17,8 @@ std::string_view toString(Pressure pressure) {
 }
 
 std::optional<Pressure> pressureFromString(std::string_view text) {
-    for (Pressure p : {Pressure::normal, Pressure::warning, Pressure::critical, Pressure::unknown}) {
+    for (Pressure p :
+         {Pressure::normal, Pressure::warning, Pressure::critical, Pressure::unknown}) {
         if (toString(p) == text) {
             return p;
         }

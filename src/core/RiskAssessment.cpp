@@ -17,7 +17,8 @@ std::string_view toString(RiskLevel level) {
 }
 
 std::optional<RiskLevel> riskLevelFromString(std::string_view text) {
-    for (RiskLevel l : {RiskLevel::safe, RiskLevel::watch, RiskLevel::warning, RiskLevel::critical}) {
+    for (RiskLevel l :
+         {RiskLevel::safe, RiskLevel::watch, RiskLevel::warning, RiskLevel::critical}) {
         if (toString(l) == text) {
             return l;
         }

@@ -17,7 +17,8 @@ public:
 
     TimerId scheduleAfter(double seconds, std::function<void()> action) override {
         TimerId id = ++m_nextId;
-        m_pending.emplace(std::make_pair(m_now + (seconds > 0 ? seconds : 0), id), std::move(action));
+        m_pending.emplace(std::make_pair(m_now + (seconds > 0 ? seconds : 0), id),
+                          std::move(action));
         return id;
     }
 
@@ -48,7 +49,8 @@ public:
     size_t pendingCount() const { return m_pending.size(); }
     bool isPending(TimerId id) const {
         for (const auto& [key, action] : m_pending) {
-            if (key.second == id) return true;
+            if (key.second == id)
+                return true;
         }
         return false;
     }
