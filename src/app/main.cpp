@@ -1,3 +1,4 @@
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@
 // The headless modes run before anything of the desktop is touched: no
 // application object, no display connection.
 int main(int argc, char** argv) {
+    // Under a file-size limit a write must fail with an error the incident
+    // store reports, not kill the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::vector<std::string> args(argv, argv + argc);
     if (tidemark::isProbeInvocation(args)) {
         return tidemark::runProbeCommand(args, std::cout);

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "advice/AdviceFollowUp.h"
+#include "advice/AdvicePlan.h"
+#include "core/AlertPolicy.h"
+#include "core/Models.h"
+#include "core/RiskAssessment.h"
+#include "core/RiskModel.h"
+#include "core/RiskPresentationPolicy.h"
+#include "core/SampleSource.h"
+
+namespace tidemark {
+
+class IncidentStore;
+
+// What one tick decided; the replay diagnostic prints it, tests inspect it.
+struct TickReport {
+    LightweightSample sample;
+    RiskAssessment assessment;
+    std::optional<AlertEvent> alert;
+    bool captured = false;                // a full snapshot was taken
+    std::vector<AdvicePlan> advicePlans;  // for this tick's alert; empty without one
+    RiskLevel previousDisplayedLevel = RiskLevel::safe;
+    RiskLevel displayedLevel = RiskLevel::safe;
+    bool recovered = false;  // this tick recorded the end of an episode
+};
+
+// The monitoring state and the one place where a sampling tick happens. The
+// tray application calls tick() every 60 s and `--replay` once per recorded
+// sample; everything visual or platform-bound hangs off the hooks.
+class MonitoringEngine {
+public:
+    static constexpr std::size_t kCaptureLimit = 5;
+
+    MonitoringEngine(SampleSource& source, IncidentStore& incidents);
+
+    TickReport tick();
+
+    // Replaces the ranking from a full capture; the ranking and its
+    // availability always change together.
+    void refreshTopApplications();
+    void applySnapshot(const SystemSnapshot& snapshot);
+
+    // The user confirmed having acted on the advice.
+    void confirmAdvice(Timestamp now);
+
+    // Plans for the advice window or a preview, from the current ranking.
+    std::vector<AdvicePlan> plansFor(RiskLevel level,
+                                     std::optional<std::int64_t> swapGrowthFiveMinutesBytes) const;
+
+    // Asked to post a notification; the tick does not wait for it.
+    std::function<void(AlertEvent event, const std::optional<AdvicePlan>& advice)> onAlert;
+    // After every tick's follow-up step, while an advice window exists.
+    std::function<void(const std::string& message, bool canConfirm)> onFollowUpUpdate;
+    // On every tick whose displayed level is safe.
+    std::function<void()> onDisplayedSafe;
+
+    RiskModel riskModel;
+    AlertPolicy alertPolicy;
+    RiskPresentationPolicy presentationPolicy;
+    AdviceFollowUp adviceFollowUp;
+    std::optional<LightweightSample> latestSample;
+    std::optional<RiskAssessment> latestAssessment;
+    std::vector<AppMemory> topApplications;
+    bool applicationRankingAvailable = true;
+
+    IncidentStore& incidents() { return m_incidents; }
+
+private:
+    SampleSource& m_source;
+    IncidentStore& m_incidents;
+};
+
+}  // namespace tidemark

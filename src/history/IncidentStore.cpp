@@ -1,0 +1,215 @@
+#include "history/IncidentStore.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <exception>
+
+#include "core/Formatting.h"
+#include "core/JsonForms.h"
+#include "history/PrivateFiles.h"
+
+namespace tidemark {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kLoadFailurePrefix[] = "最近记录无法读取：";
+
+bool isAlertLevel(RiskLevel level) {
+    return level == RiskLevel::warning || level == RiskLevel::critical;
+}
+
+void sortNewestFirst(std::vector<IncidentRecord>& records) {
+    std::stable_sort(
+        records.begin(), records.end(),
+        [](const IncidentRecord& a, const IncidentRecord& b) { return a.startedAt > b.startedAt; });
+}
+
+std::vector<AppMemory> firstThree(const std::vector<AppMemory>& applications) {
+    const size_t count = std::min<size_t>(applications.size(), 3);
+    return {applications.begin(), applications.begin() + static_cast<std::ptrdiff_t>(count)};
+}
+
+// "20261206T194000Z": sorts by time and is safe in a file name.
+std::string compactUtcStamp(Timestamp t) {
+    std::string iso = formatIsoDate(t);
+    std::erase(iso, '-');
+    std::erase(iso, ':');
+    return iso;
+}
+
+std::optional<fs::path> homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+        return fs::path(home);
+    }
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+        return fs::path(found->pw_dir);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+IncidentStore::IncidentStore(std::optional<fs::path> file, const Calendar& calendar, Timestamp now)
+    : m_file(file ? std::move(*file) : defaultFilePath()), m_calendar(calendar) {
+    load(now);
+    prune(now);
+    bool marked = false;
+    for (IncidentRecord& record : m_records) {
+        if (record.isOpen()) {
+            record.monitoringInterruptedAt = now;
+            marked = true;
+        }
+    }
+    if (marked) {
+        save();
+    }
+}
+
+fs::path IncidentStore::defaultFilePath() {
+    fs::path dataHome;
+    // Relative values are invalid by the XDG base-directory rules.
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/') {
+        dataHome = xdg;
+    } else if (std::optional<fs::path> home = homeDirectory()) {
+        dataHome = *home / ".local" / "share";
+    } else {
+        dataHome = fs::path(".local") / "share";
+    }
+    return dataHome / "tidemark" / "incidents.json";
+}
+
+void IncidentStore::load(Timestamp now) {
+    FileReadResult file = readRegularFile(m_file, kMaximumFileBytes);
+    if (file.status == FileReadResult::Status::missing) {
+        return;
+    }
+    std::string failure;
+    if (file.status == FileReadResult::Status::failed) {
+        failure = file.errorDescription;
+    } else {
+        try {
+            std::vector<IncidentRecord> records = decodeIncidentFile(file.content);
+            sortNewestFirst(records);
+            m_records = std::move(records);
+            return;
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+    }
+    m_records.clear();
+    m_lastSaveErrorDescription = kLoadFailurePrefix + replaceControlCharacters(failure);
+    m_unreadableFileFoundAt = now;
+}
+
+void IncidentStore::prune(Timestamp referenceDate) {
+    std::optional<Timestamp> cutoff = m_calendar.addingDays(referenceDate, -7);
+    if (!cutoff) {
+        return;
+    }
+    std::erase_if(m_records,
+                  [&](const IncidentRecord& record) { return record.startedAt < *cutoff; });
+    sortNewestFirst(m_records);
+}
+
+void IncidentStore::save() {
+    if (std::optional<std::string> error = createPrivateDirectories(m_file.parent_path())) {
+        m_lastSaveErrorDescription = std::move(error);
+        return;
+    }
+    std::string content;
+    try {
+        content = encodeIncidentFile(m_records);
+    } catch (const std::exception& error) {
+        m_lastSaveErrorDescription = error.what();
+        return;
+    }
+    auto setAsideUnreadable = [this]() -> std::optional<std::string> {
+        if (!m_unreadableFileFoundAt) {
+            return std::nullopt;
+        }
+        std::optional<std::string> error =
+            moveAside(m_file, ".unreadable-" + compactUtcStamp(*m_unreadableFileFoundAt));
+        if (!error) {
+            m_unreadableFileFoundAt.reset();
+        }
+        return error;
+    };
+    if (std::optional<std::string> error =
+            writeFileAtomically(m_file, content, setAsideUnreadable)) {
+        m_lastSaveErrorDescription = std::move(error);
+        return;
+    }
+    m_lastSaveErrorDescription.reset();
+}
+
+IncidentRecord* IncidentStore::firstOpenRecord() {
+    auto it = std::find_if(m_records.begin(), m_records.end(),
+                           [](const IncidentRecord& record) { return record.isOpen(); });
+    return it == m_records.end() ? nullptr : &*it;
+}
+
+const IncidentRecord* IncidentStore::firstOpenRecord() const {
+    return const_cast<IncidentStore*>(this)->firstOpenRecord();
+}
+
+bool IncidentStore::needsAlertSnapshot(RiskLevel level) const {
+    if (!isAlertLevel(level)) {
+        return false;
+    }
+    const IncidentRecord* open = firstOpenRecord();
+    if (open == nullptr) {
+        return true;
+    }
+    return level == RiskLevel::critical && open->highestLevel != RiskLevel::critical;
+}
+
+void IncidentStore::recordAlert(RiskLevel level, const std::vector<AppMemory>& applications,
+                                Timestamp at) {
+    if (!needsAlertSnapshot(level)) {
+        return;
+    }
+    if (IncidentRecord* open = firstOpenRecord()) {
+        open->highestLevel = RiskLevel::critical;
+        // An escalation without a fresh ranking keeps the one from the start.
+        if (!applications.empty()) {
+            open->topApplications = firstThree(applications);
+        }
+    } else {
+        IncidentRecord record;
+        record.id = makeIncidentId();
+        record.startedAt = at;
+        record.highestLevel = level;
+        record.topApplications = firstThree(applications);
+        m_records.insert(m_records.begin(), std::move(record));
+    }
+    prune(at);
+    save();
+}
+
+void IncidentStore::recordRecovery(Timestamp at) {
+    IncidentRecord* open = firstOpenRecord();
+    if (open == nullptr) {
+        return;
+    }
+    open->recoveredAt = at;
+    prune(at);
+    save();
+}
+
+void IncidentStore::clear() {
+    m_records.clear();
+    save();
+}
+
+}  // namespace tidemark

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tidemark {
+
+// Small POSIX file helpers for the user's private data. Every failure comes
+// back as the system's description of the error (strerror text); nothing
+// throws.
+
+struct FileReadResult {
+    enum class Status { read, missing, failed };
+    Status status = Status::missing;
+    std::string content;
+    std::string errorDescription;  // when failed
+};
+
+// Reads a regular file of at most `maxBytes` without ever holding more than
+// that in memory. Anything that is not a regular file (a directory, a FIFO
+// that would block) fails.
+FileReadResult readRegularFile(const std::filesystem::path& file, std::size_t maxBytes);
+
+// Creates `directory` and every missing parent with mode 0700; existing
+// directories (and symbolic links to directories) are left as they are.
+std::optional<std::string> createPrivateDirectories(const std::filesystem::path& directory);
+
+// Replaces `file` with `content` so that a reader (or a crash at any moment)
+// sees either the old or the new file in full: a mode 0600 temporary file in
+// the same directory, flushed to disk, renamed over `file`. `beforeReplace`
+// runs once the new content is safely on disk and may veto the replacement
+// by returning an error description.
+std::optional<std::string> writeFileAtomically(
+    const std::filesystem::path& file, std::string_view content,
+    const std::function<std::optional<std::string>()>& beforeReplace = {});
+
+// Renames `file` to `file` + `suffix` in the same directory, adding ".1",
+// ".2", ... when that name is taken, so an earlier copy is never replaced.
+// A file that has disappeared in the meantime is not an error.
+std::optional<std::string> moveAside(const std::filesystem::path& file, const std::string& suffix);
+
+}  // namespace tidemark

@@ -1,0 +1,305 @@
+#include "history/IncidentStore.h"
+
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <regex>
+#include <system_error>
+
+#include <gtest/gtest.h>
+
+#include "ScopedEnvironment.h"
+#include "TempDir.h"
+#include "core/Formatting.h"
+
+namespace tidemark {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+constexpr Timestamp kStart = 1'765'000'000;  // 2025-12-06T05:46:40Z
+constexpr Timestamp kDay = 86'400;
+
+// Days of exactly 24 hours; only the local-calendar test deals with zones.
+class UtcCalendar final : public Calendar {
+public:
+    std::optional<Timestamp> addingDays(Timestamp t, int days) const override {
+        return t + days * kDay;
+    }
+};
+
+AppMemory app(const std::string& name) {
+    return AppMemory{name, "org.example." + name, 1u << 30, 2};
+}
+
+// Each save renames a new file into place, so an unchanged inode means no write.
+ino_t inodeOf(const fs::path& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+std::string recordJson(const std::string& startedAt, const std::string& extra = "") {
+    return R"({"id": "0f8fad5b-d9cb-469f-a165-70867728950e", "highestLevel": "warning", )"
+           R"("topApplications": [], "startedAt": ")" +
+           startedAt + "\"" + extra + "}";
+}
+
+std::string systemText(int error) {
+    return std::generic_category().message(error);
+}
+
+class IncidentStoreTest : public ::testing::Test {
+protected:
+    IncidentStore open(Timestamp now = kStart) { return IncidentStore(file, calendar, now); }
+
+    TempDir dir;
+    fs::path file = dir / "data" / "tidemark" / "incidents.json";
+    UtcCalendar calendar;
+};
+
+TEST_F(IncidentStoreTest, OneEpisodeOpensEscalatesOnceAndWritesOnlyOnChange) {
+    IncidentStore store = open();
+    for (RiskLevel calm : {RiskLevel::safe, RiskLevel::watch}) {
+        EXPECT_FALSE(store.needsAlertSnapshot(calm));
+        store.recordAlert(calm, {app("A")}, kStart);
+    }
+    EXPECT_FALSE(fs::exists(file));
+
+    EXPECT_TRUE(store.needsAlertSnapshot(RiskLevel::warning));
+    store.recordAlert(RiskLevel::warning, {app("A"), app("B"), app("C"), app("D")}, kStart + 60);
+    EXPECT_EQ(store.records()[0].topApplications, (std::vector{app("A"), app("B"), app("C")}));
+    const ino_t opened = inodeOf(file);
+    EXPECT_FALSE(store.needsAlertSnapshot(RiskLevel::warning));
+    store.recordAlert(RiskLevel::warning, {app("X")}, kStart + 120);
+    EXPECT_EQ(inodeOf(file), opened);
+
+    EXPECT_TRUE(store.needsAlertSnapshot(RiskLevel::critical));
+    store.recordAlert(RiskLevel::critical, {}, kStart + 180);
+    EXPECT_EQ(store.records()[0].topApplications.size(), 3u) << "no new ranking, keep the first";
+    const ino_t escalated = inodeOf(file);
+    EXPECT_NE(escalated, opened);
+    EXPECT_FALSE(store.needsAlertSnapshot(RiskLevel::critical));
+    store.recordAlert(RiskLevel::critical, {app("Y")}, kStart + 240);
+    store.recordAlert(RiskLevel::warning, {app("Z")}, kStart + 300);
+    EXPECT_EQ(inodeOf(file), escalated);
+
+    ASSERT_EQ(store.records().size(), 1u);
+    EXPECT_EQ(store.records()[0].startedAt, kStart + 60);
+    EXPECT_EQ(store.records()[0].highestLevel, RiskLevel::critical);
+    EXPECT_TRUE(std::regex_match(
+        store.records()[0].id, std::regex("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-"
+                                          "[0-9A-F]{12}")));
+
+    store.recordRecovery(kStart + 360);
+    const ino_t recovered = inodeOf(file);
+    store.recordRecovery(kStart + 420);
+    EXPECT_EQ(inodeOf(file), recovered);
+    EXPECT_EQ(store.records()[0].recoveredAt, kStart + 360);
+
+    store.recordAlert(RiskLevel::critical, {app("E")}, kStart + 480);
+    ASSERT_EQ(store.records().size(), 2u);
+    EXPECT_EQ(store.records()[0].startedAt, kStart + 480);
+    EXPECT_EQ(store.records()[0].topApplications, std::vector{app("E")});
+    EXPECT_EQ(decodeIncidentFile(TempDir::readFile(file)), store.records());
+}
+
+TEST_F(IncidentStoreTest, FileFormatRoundTripsAndOpenIncidentsAreInterruptedAtStartUp) {
+    open(1'741'944'400)
+        .recordAlert(RiskLevel::warning, {AppMemory{"终端", {}, 5, 1}}, 1'741'944'413.75);
+    const std::string text = TempDir::readFile(file);
+    EXPECT_NE(text.find(R"("startedAt": "2025-03-14T09:26:53Z")"), std::string::npos) << text;
+    EXPECT_EQ(text.find("recoveredAt"), std::string::npos);
+    EXPECT_EQ(text.find("bundleIdentifier"), std::string::npos);
+    EXPECT_LT(text.find("\"highestLevel\""), text.find("\"id\""));
+
+    IncidentStore reloaded = open(1'741'944'500);
+    ASSERT_EQ(reloaded.records().size(), 1u);
+    EXPECT_EQ(reloaded.records()[0].startedAt, 1'741'944'413);
+    EXPECT_EQ(reloaded.records()[0].monitoringInterruptedAt, 1'741'944'500);
+    EXPECT_FALSE(reloaded.records()[0].recoveredAt);
+    EXPECT_EQ(decodeIncidentFile(TempDir::readFile(file)), reloaded.records());
+}
+
+TEST_F(IncidentStoreTest, LoadingSortsStablyPrunesAtSevenDaysAndLeavesClosedHistoryUnwritten) {
+    auto closed = [](Timestamp at) { return ", \"recoveredAt\": \"" + formatIsoDate(at) + "\""; };
+    std::string text =
+        "[" + recordJson(formatIsoDate(kStart - 7 * kDay - 1), closed(kStart)) + "," +
+        recordJson(formatIsoDate(kStart - 7 * kDay), closed(kStart)) + "," +
+        R"({"id": "a0000000-0000-4000-8000-000000000001", "startedAt": )" +
+        R"("2025-12-06T01:00:00Z", "highestLevel": "critical", "topApplications": )" +
+        R"([], "recoveredAt": null, "monitoringInterruptedAt": )" +
+        R"("2025-12-06T02:00:00+01:00", "futureKey": [1]})";
+    // Enough equal starts that an unstable sort would reorder them.
+    for (int i = 0; i < 40; ++i) {
+        text += "," + recordJson(i % 2 ? "2025-12-05T10:00:00Z" : "2025-12-05T11:00:00.000+01:00",
+                                 closed(kStart + i));
+    }
+    TempDir::writeFile(file, text + "]");
+    const ino_t before = inodeOf(file);
+    IncidentStore store = open();
+    EXPECT_FALSE(store.lastSaveErrorDescription());
+    ASSERT_EQ(store.records().size(), 42u);
+    EXPECT_EQ(store.records()[0].id, "A0000000-0000-4000-8000-000000000001");
+    EXPECT_EQ(store.records()[0].monitoringInterruptedAt, parseIsoDate("2025-12-06T01:00:00Z"));
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(store.records()[1 + i].recoveredAt, kStart + i) << "file order at equal starts";
+    }
+    EXPECT_EQ(store.records()[41].startedAt, kStart - 7 * kDay) << "exactly at the cut-off stays";
+    EXPECT_EQ(inodeOf(file), before);
+}
+
+TEST(LocalCalendarTest, SevenDaysKeepTheWallClockTimeAcrossDaylightSaving) {
+    std::optional<Timestamp> cutoff;
+    {
+        test::ScopedEnvironment zone("TZ", "Europe/Berlin");
+        ::tzset();
+        // Summer time began on 2025-03-30: noon on 2 April (10:00Z) goes back
+        // to noon on 26 March (11:00Z), 167 hours earlier.
+        cutoff = LocalCalendar().addingDays(*parseIsoDate("2025-04-02T10:00:00Z"), -7);
+    }
+    ::tzset();
+    EXPECT_EQ(cutoff, parseIsoDate("2025-03-26T11:00:00Z"));
+    EXPECT_FALSE(LocalCalendar().addingDays(1e300, -7));
+}
+
+TEST_F(IncidentStoreTest, UnreadableFilesAreMovedAsideAtTheNextSaveNeverOverwritten) {
+    std::string level = recordJson("2025-12-05T10:00:00Z");
+    level.replace(level.find("warning"), 7, "severe");
+    const std::vector<std::string> contents = {
+        "[" + recordJson("2025-12-05 10:00:00") + "]", "[" + level + "]",
+        R"([{"id": "0f8fad5b-d9cb-469f-a165-70867728950e", "startedAt": "2025-12-05T10:00:00Z", )"
+        R"("highestLevel": "warning"}])",
+        "[" + recordJson("2025-12-05T10:00:00Z").substr(0, 40), std::string("\0\xff[\x01\"", 5)};
+    for (size_t i = 0; i < contents.size(); ++i) {
+        SCOPED_TRACE(contents[i]);
+        TempDir::writeFile(file, contents[i]);
+        IncidentStore store = open();
+        EXPECT_TRUE(store.records().empty());
+        ASSERT_TRUE(store.lastSaveErrorDescription());
+        EXPECT_EQ(store.lastSaveErrorDescription()->rfind("最近记录无法读取：", 0), 0u);
+        EXPECT_EQ(TempDir::readFile(file), contents[i]) << "left alone until a save";
+
+        store.recordAlert(RiskLevel::warning, {}, kStart);
+        EXPECT_FALSE(store.lastSaveErrorDescription());
+        EXPECT_EQ(decodeIncidentFile(TempDir::readFile(file)), store.records());
+        const std::string aside = file.string() + ".unreadable-20251206T054640Z" +
+                                  (i == 0 ? "" : "." + std::to_string(i));
+        EXPECT_EQ(TempDir::readFile(aside), contents[i]);
+        fs::remove(file);
+    }
+}
+
+TEST_F(IncidentStoreTest, HugeFilesAndDirectoriesAtThePathAreUnreadableNotFatal) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file.string()).put('[');
+    fs::resize_file(file, IncidentStore::kMaximumFileBytes + 1);  // sparse
+    EXPECT_EQ(open().lastSaveErrorDescription(), "最近记录无法读取：" + systemText(EFBIG));
+    fs::remove(file);
+
+    fs::create_directories(file / "inside");
+    IncidentStore store = open();
+    EXPECT_EQ(store.lastSaveErrorDescription(), "最近记录无法读取：" + systemText(EISDIR));
+    store.clear();
+    EXPECT_FALSE(store.lastSaveErrorDescription());
+    EXPECT_EQ(TempDir::readFile(file), "[]\n");
+    EXPECT_TRUE(fs::exists(file.string() + ".unreadable-20251206T054640Z/inside"));
+}
+
+// Root passes every permission check; take the overriding capabilities out
+// of the effective set so that a read-only directory is read-only.
+class WithoutPermissionOverride {
+public:
+    WithoutPermissionOverride() {
+        m_works = ::geteuid() != 0;
+        if (!m_works && ::syscall(SYS_capget, &m_header, m_saved) == 0) {
+            __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+            reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+            m_works = m_dropped = ::syscall(SYS_capset, &m_header, reduced) == 0;
+        }
+    }
+    ~WithoutPermissionOverride() {
+        if (m_dropped) {
+            ::syscall(SYS_capset, &m_header, m_saved);
+        }
+    }
+    bool works() const { return m_works; }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_dropped = false;
+    bool m_works = false;
+};
+
+TEST_F(IncidentStoreTest, FailedSavesKeepHistoryReportTheSystemErrorAndRetry) {
+    IncidentStore store = open();
+    store.recordAlert(RiskLevel::warning, {app("A")}, kStart);
+    const std::string saved = TempDir::readFile(file);
+    {
+        WithoutPermissionOverride unprivileged;
+        ASSERT_TRUE(unprivileged.works());
+        fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+        store.recordRecovery(kStart + 60);
+        fs::permissions(file.parent_path(), fs::perms::owner_all);
+    }
+    EXPECT_EQ(store.lastSaveErrorDescription(), systemText(EACCES));
+    EXPECT_TRUE(store.records()[0].recoveredAt);
+
+    // A full disk: the write fails part-way through.
+    struct rlimit previous {};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = previous;
+    small.rlim_cur = 64;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    store.recordAlert(RiskLevel::warning, {}, kStart + 120);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(store.lastSaveErrorDescription(), systemText(EFBIG));
+    EXPECT_EQ(TempDir::readFile(file), saved);
+    EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1) << "no leftovers";
+    EXPECT_EQ(store.records().size(), 2u);
+
+    store.clear();
+    EXPECT_FALSE(store.lastSaveErrorDescription());
+    EXPECT_EQ(TempDir::readFile(file), "[]\n");
+
+    TempDir::writeFile(dir / "plain", "");
+    IncidentStore blocked(dir / "plain" / "tidemark" / "incidents.json", calendar, kStart);
+    blocked.recordAlert(RiskLevel::warning, {}, kStart);
+    EXPECT_EQ(blocked.lastSaveErrorDescription(), systemText(ENOTDIR));
+}
+
+TEST_F(IncidentStoreTest, CreatesPrivateFilesAndWorksThroughASymlinkedDirectory) {
+    const mode_t previousMask = ::umask(0);
+    open().recordAlert(RiskLevel::warning, {}, kStart);
+    ::umask(previousMask);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(file.parent_path()).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(file.parent_path().parent_path()).permissions(), fs::perms::owner_all);
+
+    fs::create_directory_symlink(file.parent_path(), dir / "linked");
+    IncidentStore linked(dir / "linked" / "incidents.json", calendar, kStart + 60);
+    linked.recordAlert(RiskLevel::critical, {}, kStart + 120);
+    EXPECT_FALSE(linked.lastSaveErrorDescription());
+    EXPECT_TRUE(fs::is_symlink(dir / "linked"));
+    EXPECT_EQ(open(kStart + 180).records().size(), 2u);
+}
+
+TEST(IncidentStorePathTest, DefaultFileFollowsXdgDataHomeWhenAbsolute) {
+    test::ScopedEnvironment data("XDG_DATA_HOME", "/srv/data");
+    EXPECT_EQ(IncidentStore::defaultFilePath(), "/srv/data/tidemark/incidents.json");
+    test::ScopedEnvironment relative("XDG_DATA_HOME", "relative/data");
+    test::ScopedEnvironment home("HOME", "/home/someone");
+    EXPECT_EQ(IncidentStore::defaultFilePath(),
+              "/home/someone/.local/share/tidemark/incidents.json");
+}
+
+}  // namespace
+}  // namespace tidemark
