@@ -1,13 +1,79 @@
 #include "app/ProbeCommand.h"
 
 #include <algorithm>
+#include <exception>
+#include <string>
+
+#include "core/Formatting.h"
+#include "core/JsonForms.h"
+#include "core/SystemProbe.h"
 
 namespace tidemark {
 
-bool isProbeInvocation(const std::vector<std::string>& args) {
-    return std::find(args.begin(), args.end(), "--probe") != args.end();
+namespace {
+
+// Every caller of the probe in this program asks for five applications.
+constexpr std::size_t kTopApplicationCount = 5;
+
+bool hasArgument(const std::vector<std::string>& args, std::string_view argument) {
+    return std::find(args.begin(), args.end(), argument) != args.end();
 }
 
-int runProbeCommand(const std::vector<std::string>&, std::ostream&) { return 0; }
+// Names and identifiers come from other programs; with their control
+// characters replaced, each application stays on exactly one line.
+std::string probeText(const SystemSnapshot& snapshot) {
+    std::string text;
+    text += "pressure=";
+    text += toString(snapshot.pressure);
+    text += " swap=";
+    text += snapshot.swapUsedBytes ? formatBytes(*snapshot.swapUsedBytes) : "不可读取";
+    text += " swap_available=";
+    text += snapshot.swapAvailable() ? "true" : "false";
+    text += " unreadable=";
+    text += std::to_string(snapshot.unreadableProcessCount);
+    text += '\n';
+    for (const AppMemory& app : snapshot.topApplications) {
+        text += replaceControlCharacters(app.name);
+        text += '\t';
+        text += formatBytes(app.residentBytes);
+        text += '\t';
+        text += std::to_string(app.processCount);
+        text += " processes\t";
+        text += app.bundleIdentifier ? replaceControlCharacters(*app.bundleIdentifier) : "-";
+        text += '\n';
+    }
+    return text;
+}
+
+}  // namespace
+
+bool isProbeInvocation(const std::vector<std::string>& args) {
+    return hasArgument(args, "--probe");
+}
+
+int runProbeCommand(const std::vector<std::string>& args, std::ostream& out) {
+    return runProbeCommand(args, defaultProbePlatform(), out);
+}
+
+int runProbeCommand(const std::vector<std::string>& args, ProbePlatform& platform,
+                    std::ostream& out) {
+    SystemProbe probe(platform);
+    const SystemSnapshot snapshot = probe.capture(kTopApplicationCount);
+    if (hasArgument(args, "--json")) {
+        std::string encoded;
+        try {
+            encoded = prettyJson(toJson(snapshot));
+            encoded += '\n';
+        } catch (const std::exception&) {
+            // A snapshot that cannot be encoded prints nothing.
+            return 0;
+        }
+        out << encoded;
+    } else {
+        out << probeText(snapshot);
+    }
+    out.flush();
+    return 0;
+}
 
 }  // namespace tidemark

@@ -1,0 +1,212 @@
+#include "core/AppClassifier.h"
+
+#include <algorithm>
+#include <span>
+#include <unordered_map>
+
+namespace tidemark::AppClassifier {
+
+namespace {
+
+struct KnownName {
+    std::string_view key;
+    std::string_view displayName;
+};
+
+constexpr KnownName kKnownBundles[] = {
+    {"com.google.Chrome", "Google Chrome"},
+    {"com.openai.chat", "ChatGPT"},
+    {"com.openai.codex", "Codex"},
+    {"com.apple.Safari", "Safari"},
+};
+
+// Looked up with the lower-case process name.
+constexpr KnownName kSystemProcesses[] = {
+    {"windowserver", "WindowServer"},
+    {"kernel_task", "kernel_task"},
+};
+
+std::optional<std::string_view> lookup(std::span<const KnownName> table, std::string_view key) {
+    for (const KnownName& entry : table) {
+        if (entry.key == key) {
+            return entry.displayName;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string lowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+// Case-insensitive: "Tool.APP" is a bundle too.
+bool hasAppExtension(std::string_view component) {
+    return component.size() >= 4 && lowerAscii(component.substr(component.size() - 4)) == ".app";
+}
+
+std::vector<std::string_view> splitComponents(std::string_view path) {
+    std::vector<std::string_view> components;
+    while (!path.empty()) {
+        size_t slash = path.find('/');
+        std::string_view component = path.substr(0, slash);
+        if (!component.empty()) {
+            components.push_back(component);
+        }
+        if (slash == std::string_view::npos) {
+            break;
+        }
+        path.remove_prefix(slash + 1);
+    }
+    return components;
+}
+
+// "Safari.app" -> "Safari". A name that is nothing but an extension (".app")
+// keeps it, as a hidden file name has no extension.
+std::string_view withoutExtension(std::string_view fileName) {
+    size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) {
+        return fileName;
+    }
+    return fileName.substr(0, dot);
+}
+
+std::string_view lastComponent(std::string_view path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// Bundles are opened once per aggregation, however many processes live in
+// them (a browser has dozens).
+class CachingBundleReader final : public BundleReader {
+public:
+    explicit CachingBundleReader(const BundleReader& reader) : m_reader(reader) {}
+    std::optional<BundleInfo> open(const std::string& bundlePath) const override {
+        auto it = m_cache.find(bundlePath);
+        if (it == m_cache.end()) {
+            it = m_cache.emplace(bundlePath, m_reader.open(bundlePath)).first;
+        }
+        return it->second;
+    }
+
+private:
+    const BundleReader& m_reader;
+    mutable std::unordered_map<std::string, std::optional<BundleInfo>> m_cache;
+};
+
+std::optional<Identity> bundleIdentity(const ProcessSample& process, const BundleReader& bundles) {
+    if (!process.executablePath) {
+        return std::nullopt;
+    }
+    std::optional<std::string> bundlePath = outermostBundlePath(*process.executablePath);
+    if (!bundlePath) {
+        return std::nullopt;
+    }
+    const std::string fileName(withoutExtension(lastComponent(*bundlePath)));
+    std::optional<BundleInfo> info = bundles.open(*bundlePath);
+    if (!info) {
+        return Identity{fileName, std::nullopt, *bundlePath};
+    }
+    if (info->identifier) {
+        if (auto known = lookup(kKnownBundles, *info->identifier)) {
+            return Identity{std::string(*known), info->identifier, *info->identifier};
+        }
+    }
+    std::string name = info->displayName ? *info->displayName : info->name ? *info->name : fileName;
+    std::string key = info->identifier ? *info->identifier : *bundlePath;
+    return Identity{std::move(name), info->identifier, std::move(key)};
+}
+
+Identity processIdentity(const ProcessSample& process) {
+    std::string name;
+    if (auto known = lookup(kSystemProcesses, lowerAscii(process.name))) {
+        name = *known;
+    } else {
+        name = process.name.empty() ? "Unknown" : process.name;
+    }
+    std::string key = "process:" + (process.executablePath ? *process.executablePath : name);
+    return Identity{std::move(name), std::nullopt, std::move(key)};
+}
+
+}  // namespace
+
+std::string normalizePath(std::string_view path) {
+    const bool absolute = path.starts_with('/');
+    std::vector<std::string_view> kept;
+    for (std::string_view component : splitComponents(path)) {
+        if (component == ".") {
+            continue;
+        }
+        if (component == "..") {
+            if (!kept.empty() && kept.back() != "..") {
+                kept.pop_back();
+            } else if (!absolute) {
+                kept.push_back(component);
+            }
+            continue;
+        }
+        kept.push_back(component);
+    }
+    std::string out = absolute ? "/" : "";
+    for (size_t i = 0; i < kept.size(); ++i) {
+        if (i > 0) {
+            out += '/';
+        }
+        out += kept[i];
+    }
+    return out;
+}
+
+std::optional<std::string> outermostBundlePath(std::string_view path) {
+    const std::string normalized = normalizePath(path);
+    size_t pos = 0;
+    while (pos < normalized.size()) {
+        if (normalized[pos] == '/') {
+            ++pos;
+            continue;
+        }
+        size_t end = std::min(normalized.find('/', pos), normalized.size());
+        if (hasAppExtension(std::string_view(normalized).substr(pos, end - pos))) {
+            return normalized.substr(0, end);
+        }
+        pos = end;
+    }
+    return std::nullopt;
+}
+
+Identity classify(const ProcessSample& process, const BundleReader& bundles) {
+    if (std::optional<Identity> identity = bundleIdentity(process, bundles)) {
+        return std::move(*identity);
+    }
+    return processIdentity(process);
+}
+
+std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
+                                 const BundleReader& bundles) {
+    const CachingBundleReader cachedBundles(bundles);
+    std::vector<AppMemory> groups;
+    std::unordered_map<std::string, size_t> indexByKey;
+    for (const ProcessSample& sample : samples) {
+        Identity identity = classify(sample, cachedBundles);
+        auto [it, inserted] = indexByKey.try_emplace(std::move(identity.key), groups.size());
+        if (inserted) {
+            groups.push_back(
+                AppMemory{std::move(identity.name), std::move(identity.bundleIdentifier), 0, 0});
+        }
+        AppMemory& group = groups[it->second];
+        // Wraps on overflow, as unsigned arithmetic does.
+        group.residentBytes += sample.residentBytes;
+        group.processCount += 1;
+    }
+    std::stable_sort(groups.begin(), groups.end(), [](const AppMemory& a, const AppMemory& b) {
+        return a.residentBytes > b.residentBytes;
+    });
+    return groups;
+}
+
+}  // namespace tidemark::AppClassifier

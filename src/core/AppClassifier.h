@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/BundleInfo.h"
+#include "core/Models.h"
+
+namespace tidemark {
+
+// Groups processes into applications: a process inside an application
+// bundle counts towards the outermost bundle on its path, so helpers embedded
+// in an application count towards it; other processes are grouped by
+// executable path, or by name when the path is unknown.
+namespace AppClassifier {
+
+// What one process is charged to.
+struct Identity {
+    std::string name;
+    std::optional<std::string> bundleIdentifier;
+    std::string key;  // processes with equal keys form one application
+};
+
+// One application per group, largest resident memory first. A group takes
+// its name and bundle identifier from its first process; groups of equal
+// size keep the order in which they first appeared.
+std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
+                                 const BundleReader& bundles);
+
+// The identity sources, tried in order: the application bundle on the path,
+// then the process itself (which always answers).
+Identity classify(const ProcessSample& process, const BundleReader& bundles);
+
+// Lexical normalisation: "." components removed, ".." resolved against the
+// preceding component, repeated separators collapsed. No file is looked at.
+std::string normalizePath(std::string_view path);
+
+// The path of the outermost bundle on `path`: the components from the root up
+// to the first whose lower-case form ends with ".app". Absent when there is
+// none.
+std::optional<std::string> outermostBundlePath(std::string_view path);
+
+}  // namespace AppClassifier
+
+}  // namespace tidemark

@@ -1,0 +1,158 @@
+#include "core/ProcParsers.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace tidemark {
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view skipBlanks(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && isBlank(s[i])) {
+        ++i;
+    }
+    return s.substr(i);
+}
+
+// The unsigned decimal at the start of `s` (after blanks); absent when there
+// is none or it does not fit.
+std::optional<std::uint64_t> leadingUnsigned(std::string_view s) {
+    s = skipBlanks(s);
+    std::uint64_t value = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end == s.data()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Calls `line` for every line of `text`, without its line feed.
+template <typename F>
+void forEachLine(std::string_view text, F&& line) {
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        line(text.substr(0, end));
+        if (end == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(end + 1);
+    }
+}
+
+// "some avg10=1.00 avg60=0.50 avg300=0.10 total=123" -> the two averages.
+bool parseStallLine(std::string_view line, double& avg10, double& avg60) {
+    bool have10 = false, have60 = false;
+    while (!line.empty()) {
+        line = skipBlanks(line);
+        size_t end = line.find_first_of(" \t");
+        std::string_view field = line.substr(0, end);
+        line = end == std::string_view::npos ? std::string_view() : line.substr(end);
+        size_t eq = field.find('=');
+        if (eq == std::string_view::npos) {
+            continue;
+        }
+        std::string_view key = field.substr(0, eq);
+        std::string_view value = field.substr(eq + 1);
+        double parsed = 0;
+        auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), parsed);
+        if (ec != std::errc() || ptr != value.data() + value.size() || !std::isfinite(parsed)) {
+            continue;
+        }
+        if (key == "avg10") {
+            avg10 = parsed;
+            have10 = true;
+        } else if (key == "avg60") {
+            avg60 = parsed;
+            have60 = true;
+        }
+    }
+    return have10 && have60;
+}
+
+}  // namespace
+
+MemInfo parseMeminfo(std::string_view text) {
+    MemInfo info;
+    forEachLine(text, [&](std::string_view line) {
+        size_t colon = line.find(':');
+        if (colon == std::string_view::npos) {
+            return;
+        }
+        std::string_view key = line.substr(0, colon);
+        std::optional<std::uint64_t>* field = key == "MemTotal"       ? &info.memTotalKiB
+                                              : key == "MemAvailable" ? &info.memAvailableKiB
+                                              : key == "SwapTotal"    ? &info.swapTotalKiB
+                                              : key == "SwapFree"     ? &info.swapFreeKiB
+                                                                      : nullptr;
+        if (field != nullptr) {
+            *field = leadingUnsigned(line.substr(colon + 1));
+        }
+    });
+    return info;
+}
+
+std::optional<PressureStall> parsePressureStall(std::string_view text) {
+    PressureStall stall;
+    bool haveSome = false;
+    forEachLine(text, [&](std::string_view line) {
+        if (line.starts_with("some ")) {
+            haveSome = parseStallLine(line.substr(5), stall.someAvg10, stall.someAvg60);
+        } else if (line.starts_with("full ")) {
+            if (!parseStallLine(line.substr(5), stall.fullAvg10, stall.fullAvg60)) {
+                stall.fullAvg10 = stall.fullAvg60 = 0;
+            }
+        }
+    });
+    if (!haveSome) {
+        return std::nullopt;
+    }
+    return stall;
+}
+
+std::optional<std::uint64_t> parseStatmResidentPages(std::string_view text) {
+    text = skipBlanks(text);
+    size_t end = text.find_first_of(" \t");
+    if (end == std::string_view::npos || !leadingUnsigned(text.substr(0, end))) {
+        return std::nullopt;
+    }
+    return leadingUnsigned(text.substr(end));
+}
+
+int memoryPressureLevel(double availableFraction, double swapFreeFraction,
+                        const std::optional<PressureStall>& stall) {
+    const bool stallCounts = stall.has_value() && availableFraction < 0.50;
+    const double some = stallCounts ? std::max(stall->someAvg10, stall->someAvg60) : 0;
+    const double full = stallCounts ? std::max(stall->fullAvg10, stall->fullAvg60) : 0;
+
+    if ((availableFraction <= 0.10 && swapFreeFraction <= 0.10) || full >= 10 || some >= 40) {
+        return kPressureLevelCritical;
+    }
+    if ((availableFraction <= 0.20 && swapFreeFraction <= 0.25) || availableFraction <= 0.10 ||
+        some >= 10) {
+        return kPressureLevelWarning;
+    }
+    return kPressureLevelNormal;
+}
+
+std::optional<int> memoryPressureLevel(const MemInfo& memInfo,
+                                       const std::optional<PressureStall>& stall) {
+    if (!memInfo.memTotalKiB || *memInfo.memTotalKiB == 0 || !memInfo.memAvailableKiB) {
+        return std::nullopt;
+    }
+    const double available =
+        static_cast<double>(*memInfo.memAvailableKiB) / static_cast<double>(*memInfo.memTotalKiB);
+    double swapFree = 0;
+    if (memInfo.swapTotalKiB && *memInfo.swapTotalKiB > 0 && memInfo.swapFreeKiB) {
+        swapFree =
+            static_cast<double>(*memInfo.swapFreeKiB) / static_cast<double>(*memInfo.swapTotalKiB);
+    }
+    return memoryPressureLevel(available, swapFree, stall);
+}
+
+}  // namespace tidemark

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+// Parsers for the Linux procfs files the probe reads. They take the file's
+// text and never fail: a missing or malformed field is simply absent.
+
+namespace tidemark {
+
+// The /proc/meminfo fields the probe uses, in KiB as the kernel writes them.
+struct MemInfo {
+    std::optional<std::uint64_t> memTotalKiB;
+    std::optional<std::uint64_t> memAvailableKiB;
+    std::optional<std::uint64_t> swapTotalKiB;
+    std::optional<std::uint64_t> swapFreeKiB;
+};
+
+MemInfo parseMeminfo(std::string_view text);
+
+// Percentages of time stalled on memory, from /proc/pressure/memory.
+struct PressureStall {
+    double someAvg10 = 0;
+    double someAvg60 = 0;
+    double fullAvg10 = 0;
+    double fullAvg60 = 0;
+};
+
+// Absent when the "some" line is missing or malformed (no PSI). A missing
+// "full" line reads as no full stall.
+std::optional<PressureStall> parsePressureStall(std::string_view text);
+
+// Resident pages: the second field of /proc/<pid>/statm.
+std::optional<std::uint64_t> parseStatmResidentPages(std::string_view text);
+
+// Kernel-style pressure level codes (1 normal, 2 warning, 4 critical), so
+// Linux feeds the same mapping as the macOS kernel variable.
+inline constexpr int kPressureLevelNormal = 1;
+inline constexpr int kPressureLevelWarning = 2;
+inline constexpr int kPressureLevelCritical = 4;
+
+// The Linux memory-pressure level.
+//   availableFraction = MemAvailable / MemTotal
+//   swapFreeFraction  = SwapFree / SwapTotal, 0 without swap (exhausted)
+//   stall             = PSI averages, absent on kernels without PSI
+// With some = max(some avg10, avg60) and full = max(full avg10, avg60) (avg60
+// so that a once-a-minute reading still sees a stall of the last minute):
+//   critical: available <= 10 % and swap free <= 10 %;
+//             or, while available < 50 %, full >= 10 or some >= 40
+//   warning:  available <= 20 % and swap free <= 25 %; or available <= 10 %;
+//             or, while available < 50 %, some >= 10
+//   normal:   otherwise
+// Stalls are ignored while at least half of memory is available: short
+// reclaim stalls on a roomy machine are no risk. The lines follow what the
+// Linux out-of-memory daemons and desktop memory monitors converge on (first
+// warning at about 10 % stall, freeze-level stalls at about 10 % full, the
+// kill line at 10 % available with swap nearly full). Without PSI the
+// available-memory rules apply alone, so old kernels still get a level.
+int memoryPressureLevel(double availableFraction, double swapFreeFraction,
+                        const std::optional<PressureStall>& stall);
+
+// The same from the parsed files; absent when MemTotal or MemAvailable is
+// missing, since then no rule can be evaluated.
+std::optional<int> memoryPressureLevel(const MemInfo& memInfo,
+                                       const std::optional<PressureStall>& stall);
+
+}  // namespace tidemark

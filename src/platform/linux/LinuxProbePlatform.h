@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/ProbePlatform.h"
+
+namespace tidemark {
+
+// The probe's reads from procfs, with plain POSIX calls into fixed buffers.
+// The procfs root is configurable so that tests can point it at a fixture
+// tree.
+class LinuxProbePlatform final : public ProbePlatform {
+public:
+    explicit LinuxProbePlatform(std::string procRoot = "/proc");
+
+    Timestamp now() override;
+    // Pressure from /proc/pressure/memory and /proc/meminfo (see
+    // memoryPressureLevel); swap in use is SwapTotal - SwapFree; physical
+    // memory is MemTotal; used memory is MemTotal - MemAvailable.
+    MemoryReadings readMemory() override;
+    int processCountHint() override;
+    int listProcessIds(std::span<std::int32_t> pids) override;
+    std::optional<std::uint64_t> residentBytes(std::int32_t pid) override;
+    int processName(std::int32_t pid, std::span<char> buffer) override;
+    int executablePath(std::int32_t pid, std::span<char> buffer) override;
+
+private:
+    // "<root>/<pid>/<file>" into `path`; false when it does not fit.
+    bool pidPath(std::int32_t pid, const char* file, std::span<char> path) const;
+
+    std::string m_root;
+    std::string m_meminfoPath;
+    std::string m_pressurePath;
+    std::string m_loadavgPath;
+    std::uint64_t m_pageSizeBytes;
+};
+
+}  // namespace tidemark

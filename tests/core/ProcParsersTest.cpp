@@ -1,0 +1,97 @@
+#include "core/ProcParsers.h"
+
+#include <gtest/gtest.h>
+
+namespace tidemark {
+namespace {
+
+TEST(ProcParsersTest, MeminfoFieldsAndFallbacks) {
+    const MemInfo info = parseMeminfo(
+        "MemTotal:       24684268 kB\n"
+        "MemFree:        24035264 kB\n"
+        "MemAvailable:   24189000 kB\n"
+        "SwapCached:           0 kB\n"
+        "SwapTotal:      2097148 kB\n"
+        "SwapFree:       garbage kB");
+    EXPECT_EQ(info.memTotalKiB, 24684268u);
+    EXPECT_EQ(info.memAvailableKiB, 24189000u);
+    EXPECT_EQ(info.swapTotalKiB, 2097148u);
+    EXPECT_EQ(info.swapFreeKiB, std::nullopt);
+
+    EXPECT_EQ(parseMeminfo("").memTotalKiB, std::nullopt);
+    EXPECT_EQ(parseMeminfo("MemTotal: 99999999999999999999999 kB\n").memTotalKiB, std::nullopt);
+}
+
+TEST(ProcParsersTest, PressureStall) {
+    auto stall = parsePressureStall(
+        "some avg10=1.50 avg60=12.25 avg300=0.10 total=123\n"
+        "full avg10=0.25 avg60=3.00 avg300=0.00 total=45\n");
+    ASSERT_TRUE(stall);
+    EXPECT_DOUBLE_EQ(stall->someAvg10, 1.5);
+    EXPECT_DOUBLE_EQ(stall->someAvg60, 12.25);
+    EXPECT_DOUBLE_EQ(stall->fullAvg60, 3.0);
+
+    // Kernels without a "full" line for memory.
+    stall = parsePressureStall("some avg10=5.00 avg60=1.00 avg300=0.00 total=9\n");
+    ASSERT_TRUE(stall);
+    EXPECT_DOUBLE_EQ(stall->fullAvg10, 0);
+
+    EXPECT_FALSE(parsePressureStall(""));
+    EXPECT_FALSE(parsePressureStall("some avg10=x avg60=1.00\n"));
+    EXPECT_FALSE(parsePressureStall("full avg10=1.00 avg60=1.00\n"));
+}
+
+TEST(ProcParsersTest, StatmResidentPages) {
+    EXPECT_EQ(parseStatmResidentPages("5834 1721 1233 11 0 389 0\n"), 1721u);
+    EXPECT_EQ(parseStatmResidentPages("0 0 0 0 0 0 0\n"), 0u);
+    EXPECT_EQ(parseStatmResidentPages("5834\n"), std::nullopt);
+    EXPECT_EQ(parseStatmResidentPages(""), std::nullopt);
+    EXPECT_EQ(parseStatmResidentPages("5834 -3"), std::nullopt);
+}
+
+TEST(ProcParsersTest, PressureLevelRules) {
+    const PressureStall calm{};
+    struct Row {
+        double available, swapFree;
+        std::optional<PressureStall> stall;
+        int level;
+    };
+    const Row rows[] = {
+        // Stalls do not count while half of memory is available.
+        {0.60, 0.0, PressureStall{90, 90, 50, 50}, kPressureLevelNormal},
+        {0.50, 0.0, PressureStall{90, 90, 50, 50}, kPressureLevelNormal},
+        {0.49, 1.0, PressureStall{0, 0, 0, 10}, kPressureLevelCritical},
+        {0.49, 1.0, PressureStall{40, 0, 0, 0}, kPressureLevelCritical},
+        {0.49, 1.0, PressureStall{0, 10, 0, 9.99}, kPressureLevelWarning},
+        {0.49, 1.0, PressureStall{9.99, 9.99, 9.99, 9.99}, kPressureLevelNormal},
+        // Available-memory and swap lines.
+        {0.10, 0.10, calm, kPressureLevelCritical},
+        {0.10, 0.11, calm, kPressureLevelWarning},
+        {0.20, 0.25, calm, kPressureLevelWarning},
+        {0.20, 0.26, calm, kPressureLevelNormal},
+        {0.21, 0.00, calm, kPressureLevelNormal},
+        // Without PSI the available-memory rules apply alone.
+        {0.05, 1.00, std::nullopt, kPressureLevelWarning},
+        {0.05, 0.05, std::nullopt, kPressureLevelCritical},
+        {0.30, 0.00, std::nullopt, kPressureLevelNormal},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(memoryPressureLevel(row.available, row.swapFree, row.stall), row.level)
+            << "available " << row.available << " swap free " << row.swapFree;
+    }
+}
+
+TEST(ProcParsersTest, PressureLevelFromMeminfo) {
+    MemInfo info{1000, 150, 0, 0};
+    // No swap counts as exhausted swap.
+    EXPECT_EQ(memoryPressureLevel(info, std::nullopt), kPressureLevelWarning);
+    info.swapTotalKiB = info.swapFreeKiB = 1000;
+    EXPECT_EQ(memoryPressureLevel(info, std::nullopt), kPressureLevelNormal);
+
+    info.memAvailableKiB.reset();
+    EXPECT_EQ(memoryPressureLevel(info, std::nullopt), std::nullopt);
+    EXPECT_EQ(memoryPressureLevel(MemInfo{0, 0, 0, 0}, std::nullopt), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tidemark
