@@ -1,7 +1,100 @@
+#include <memory>
+#include <optional>
+#include <vector>
+
 #include "Snapshots.h"
+#include "ui/PanelViewController.h"
 
 namespace tidemark::snapshots {
 
-void renderPanelSnapshots(const QDir&) {}
+namespace {
+
+constexpr std::uint64_t kMiB = 1024ull * 1024;
+constexpr std::uint64_t kGiB = 1024 * kMiB;
+
+struct PanelState {
+    const char* name;
+    std::optional<RiskLevel> level = std::nullopt;
+    std::optional<std::uint64_t> usedBytes = std::nullopt;  // absent: no sample at all
+    bool rankingAvailable = true;
+    bool notificationsEnabled = true;
+    bool notificationsAvailable = true;
+    bool isSimulation = false;
+    bool isRecovering = false;
+    bool debugPreview = false;
+};
+
+AppMemory app(std::string name, std::uint64_t residentBytes, std::int64_t processCount) {
+    AppMemory memory;
+    memory.name = std::move(name);
+    memory.residentBytes = residentBytes;
+    memory.processCount = processCount;
+    return memory;
+}
+
+// A 16 GB machine; the third name is too long for its row.
+std::vector<AppMemory> typicalApplications() {
+    return {
+        app("Google Chrome", 3 * kGiB + 205 * kMiB, 23),
+        app("Codex", kGiB + 410 * kMiB, 4),
+        app("Visual Studio Code - Insiders (Renderer, Extension Host)", 980 * kMiB, 9),
+    };
+}
+
+void render(const QDir& dir, const PanelState& state, bool dark) {
+    useAppearance(dark);
+    auto panel = std::make_unique<ui::PanelViewController>(state.debugPreview);
+    std::optional<RiskAssessment> assessment;
+    if (state.level) {
+        assessment.emplace();
+        assessment->level = *state.level;
+    }
+    std::optional<LightweightSample> sample;
+    if (state.usedBytes) {
+        sample.emplace();
+        sample->physicalMemoryBytes = 16 * kGiB;
+        sample->memoryUsedBytes = state.usedBytes;
+    }
+    const std::vector<AppMemory> apps =
+        state.rankingAvailable ? typicalApplications() : std::vector<AppMemory>{};
+    panel->update(assessment, sample, apps, state.rankingAvailable, state.notificationsEnabled,
+                  state.notificationsAvailable, state.isSimulation, state.isRecovering, false);
+    save(panel.get(), dir, QStringLiteral("panel-%1-%2").arg(state.name, dark ? "dark" : "light"));
+}
+
+}  // namespace
+
+void renderPanelSnapshots(const QDir& dir) {
+    const PanelState states[] = {
+        {.name = "safe", .notificationsEnabled = false},
+        {.name = "watch", .level = RiskLevel::watch, .usedBytes = 11 * kGiB + 300 * kMiB},
+        {.name = "warning", .level = RiskLevel::warning, .usedBytes = 13 * kGiB + 920 * kMiB},
+        {.name = "critical", .level = RiskLevel::critical, .usedBytes = 15 * kGiB + 410 * kMiB},
+        {.name = "recovering",
+         .level = RiskLevel::warning,
+         .usedBytes = 12 * kGiB + 100 * kMiB,
+         .isRecovering = true},
+        {.name = "ranking-unavailable",
+         .level = RiskLevel::warning,
+         .usedBytes = 13 * kGiB + 920 * kMiB,
+         .rankingAvailable = false},
+        {.name = "notifications-unavailable",
+         .level = RiskLevel::safe,
+         .usedBytes = 8 * kGiB + 512 * kMiB,
+         .notificationsEnabled = false,
+         .notificationsAvailable = false},
+        {.name = "preview",
+         .level = RiskLevel::warning,
+         .usedBytes = 9 * kGiB + 700 * kMiB,
+         .isSimulation = true,
+         .debugPreview = true},
+    };
+    for (bool dark : {false, true}) {
+        for (const PanelState& state : states) {
+            render(dir, state, dark);
+        }
+    }
+    useAppearance(false);
+}
 
 }  // namespace tidemark::snapshots
