@@ -9,7 +9,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "app/UserFiles.h"
+#include "core/PrivateFiles.h"
 
 namespace tidemark {
 
@@ -18,6 +18,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kGroupHeader = "[Desktop Entry]";
+
+std::string describeFileError(const fs::path& file, std::error_code error) {
+    return file.string() + ": " + error.message();
+}
 
 std::string_view trim(std::string_view text) {
     const auto first = text.find_first_not_of(" \t\r");
@@ -130,8 +134,12 @@ std::optional<std::string> LaunchAtLoginService::setEnabled(bool enabled) {
             << "Icon=tidemark\n"
             << "Terminal=false\n"
             << "X-GNOME-Autostart-enabled=true\n";
-    if (auto error = writeFileAtomically(entry, content.str(), 0644)) {
-        return describeFileError(entry, error);
+    std::optional<std::string> error = createPrivateDirectories(entry.parent_path());
+    if (!error) {
+        error = writeFileAtomically(entry, content.str());
+    }
+    if (error) {
+        return entry.string() + ": " + *error;
     }
     return std::nullopt;
 }

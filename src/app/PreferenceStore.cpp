@@ -1,17 +1,9 @@
 #include "app/PreferenceStore.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
-#include <ctime>
-#include <system_error>
 #include <utility>
 
-#include "app/UserFiles.h"
+#include "core/Clock.h"
+#include "core/PrivateFiles.h"
 
 namespace tidemark {
 
@@ -19,36 +11,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum class ReadResult { ok, absent, unreadable };
+// Preferences are a handful of booleans; anything larger is not ours.
+constexpr std::size_t kMaximumFileBytes = 1 << 20;
 
-ReadResult readWholeFile(const fs::path& file, std::string& content) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? ReadResult::absent : ReadResult::unreadable;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            return ReadResult::unreadable;
-        }
-        content.append(buffer, static_cast<size_t>(n));
+std::optional<std::string> withPath(const fs::path& file, std::optional<std::string> error) {
+    if (error) {
+        return file.string() + ": " + *error;
     }
-    ::close(fd);
-    return ReadResult::ok;
-}
-
-std::string utcStamp() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm parts{};
-    gmtime_r(&now, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &parts);
-    return text;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -65,17 +35,14 @@ fs::path FilePreferenceStore::defaultPath() {
 void FilePreferenceStore::load() {
     if (m_file.empty())
         return;
-    std::string content;
-    switch (readWholeFile(m_file, content)) {
-        case ReadResult::absent:
-            return;
-        case ReadResult::unreadable:
-            m_fileUnreadable = true;
-            return;
-        case ReadResult::ok:
-            break;
+    FileReadResult file = readRegularFile(m_file, kMaximumFileBytes);
+    if (file.status == FileReadResult::Status::missing)
+        return;
+    if (file.status == FileReadResult::Status::failed) {
+        m_fileUnreadable = true;
+        return;
     }
-    nlohmann::json parsed = nlohmann::json::parse(content, nullptr, false);
+    nlohmann::json parsed = nlohmann::json::parse(file.content, nullptr, false);
     if (parsed.is_discarded() || !parsed.is_object()) {
         m_fileUnreadable = true;
         return;
@@ -101,24 +68,19 @@ void FilePreferenceStore::setBool(const std::string& key, bool value) {
         }
         m_fileUnreadable = false;
     }
-    if (auto error = writeFileAtomically(m_file, m_values.dump(2) + "\n", 0600)) {
-        m_lastWriteError = describeFileError(m_file, error);
+    std::optional<std::string> error = createPrivateDirectories(m_file.parent_path());
+    if (!error) {
+        error = writeFileAtomically(m_file, m_values.dump(2) + "\n");
+    }
+    if (error) {
+        m_lastWriteError = withPath(m_file, error);
         return;
     }
     m_lastWriteError.reset();
 }
 
 std::optional<std::string> FilePreferenceStore::moveUnreadableFileAside() {
-    const std::string base = m_file.string() + ".unreadable-" + utcStamp();
-    std::string target = base;
-    std::error_code ec;
-    for (int n = 1; fs::exists(fs::symlink_status(target, ec)); ++n) {
-        target = base + "-" + std::to_string(n);
-    }
-    if (::rename(m_file.c_str(), target.c_str()) != 0 && errno != ENOENT) {
-        return describeFileError(m_file, {errno, std::generic_category()});
-    }
-    return std::nullopt;
+    return withPath(m_file, moveAside(m_file, unreadableSuffix(SystemClock().now())));
 }
 
 }  // namespace tidemark

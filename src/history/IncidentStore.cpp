@@ -1,8 +1,5 @@
 #include "history/IncidentStore.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -11,7 +8,7 @@
 
 #include "core/Formatting.h"
 #include "core/JsonForms.h"
-#include "history/PrivateFiles.h"
+#include "core/PrivateFiles.h"
 
 namespace tidemark {
 
@@ -36,28 +33,6 @@ std::vector<AppMemory> firstThree(const std::vector<AppMemory>& applications) {
     return {applications.begin(), applications.begin() + static_cast<std::ptrdiff_t>(count)};
 }
 
-// "20261206T194000Z": sorts by time and is safe in a file name.
-std::string compactUtcStamp(Timestamp t) {
-    std::string iso = formatIsoDate(t);
-    std::erase(iso, '-');
-    std::erase(iso, ':');
-    return iso;
-}
-
-std::optional<fs::path> homeDirectory() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
-        return fs::path(home);
-    }
-    std::vector<char> buffer(16384);
-    struct passwd entry;
-    struct passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-        return fs::path(found->pw_dir);
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 IncidentStore::IncidentStore(std::optional<fs::path> file, const Calendar& calendar, Timestamp now)
@@ -77,13 +52,8 @@ IncidentStore::IncidentStore(std::optional<fs::path> file, const Calendar& calen
 }
 
 fs::path IncidentStore::defaultFilePath() {
-    fs::path dataHome;
-    // Relative values are invalid by the XDG base-directory rules.
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/') {
-        dataHome = xdg;
-    } else if (std::optional<fs::path> home = homeDirectory()) {
-        dataHome = *home / ".local" / "share";
-    } else {
+    fs::path dataHome = xdgDataHome();
+    if (dataHome.empty()) {
         dataHome = fs::path(".local") / "share";
     }
     return dataHome / "tidemark" / "incidents.json";
@@ -139,7 +109,7 @@ void IncidentStore::save() {
             return std::nullopt;
         }
         std::optional<std::string> error =
-            moveAside(m_file, ".unreadable-" + compactUtcStamp(*m_unreadableFileFoundAt));
+            moveAside(m_file, unreadableSuffix(*m_unreadableFileFoundAt));
         if (!error) {
             m_unreadableFileFoundAt.reset();
         }

@@ -1,11 +1,15 @@
-#include "history/PrivateFiles.h"
+#include "core/PrivateFiles.h"
+
+#include "core/Formatting.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cerrno>
 #include <cstdint>
 #include <system_error>
@@ -247,5 +251,38 @@ std::optional<std::string> moveAside(const fs::path& file, const std::string& su
     }
     return describe(EEXIST);
 }
+
+std::string unreadableSuffix(double timestamp) {
+    std::string iso = formatIsoDate(timestamp);
+    std::erase(iso, '-');
+    std::erase(iso, ':');
+    return ".unreadable-" + iso;
+}
+
+std::optional<std::filesystem::path> homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+        return std::filesystem::path(home);
+    }
+    std::vector<char> buffer(16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+        return std::filesystem::path(found->pw_dir);
+    }
+    return std::nullopt;
+}
+
+static std::filesystem::path xdgDirectory(const char* variable, const char* fallback) {
+    if (const char* value = std::getenv(variable); value != nullptr && value[0] == '/') {
+        return value;
+    }
+    std::optional<std::filesystem::path> home = homeDirectory();
+    return home ? *home / fallback : std::filesystem::path();
+}
+
+std::filesystem::path xdgConfigHome() { return xdgDirectory("XDG_CONFIG_HOME", ".config"); }
+
+std::filesystem::path xdgDataHome() { return xdgDirectory("XDG_DATA_HOME", ".local/share"); }
 
 }  // namespace tidemark

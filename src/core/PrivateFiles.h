@@ -43,4 +43,17 @@ std::optional<std::string> writeFileAtomically(
 // A file that has disappeared in the meantime is not an error.
 std::optional<std::string> moveAside(const std::filesystem::path& file, const std::string& suffix);
 
+// The suffix an unreadable file is moved aside under, e.g.
+// ".unreadable-20261206T194000Z" (UTC).
+std::string unreadableSuffix(double timestamp);
+
+// The user's home directory: $HOME when absolute, else the password
+// database; absent when neither knows.
+std::optional<std::filesystem::path> homeDirectory();
+
+// XDG base directories. A relative value is invalid by the XDG rules and
+// ignored; without a home directory the result is empty.
+std::filesystem::path xdgConfigHome();
+std::filesystem::path xdgDataHome();
+
 }  // namespace tidemark
