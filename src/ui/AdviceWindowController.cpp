@@ -1,0 +1,730 @@
+#include "ui/AdviceWindowController.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "ui/AppVisualTheme.h"
+
+namespace tidemark::ui {
+
+namespace {
+
+using Theme = AppVisualTheme;
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// A 1-point rule across the full width.
+class SeparatorLine : public QWidget {
+public:
+    explicit SeparatorLine(QWidget* parent = nullptr) : QWidget(parent) {
+        setFixedHeight(1);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), Theme::separator.resolve());
+    }
+};
+
+// The decision banner's rounded, borderless fill.
+class FilledBox : public QWidget {
+public:
+    FilledBox(const ThemeColor& fill, qreal radius, QWidget* parent = nullptr)
+        : QWidget(parent), m_fill(fill), m_radius(radius) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(m_fill.resolve());
+        p.drawRoundedRect(QRectF(rect()), m_radius, m_radius);
+    }
+
+private:
+    ThemeColor m_fill;
+    qreal m_radius;
+};
+
+// A titled card marked only by a thin bar along its left edge.
+class AdviceCard : public QWidget {
+public:
+    AdviceCard(const QString& title, QWidget* content, bool emphasised, QWidget* parent = nullptr)
+        : QWidget(parent) {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(kBarWidth + 14, 12, 0, 12);
+        layout->setSpacing(8);
+        layout->addWidget(
+            Theme::makeLabel(title, emphasised ? 15 : 12, QFont::DemiBold, Theme::text, true));
+        layout->addWidget(content);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(QRect(0, 0, kBarWidth, height()), Theme::line.resolve());
+    }
+
+private:
+    static constexpr int kBarWidth = 2;
+};
+
+// Text-only button whose title is its whole appearance.
+class TextButton : public QAbstractButton {
+public:
+    TextButton(const QString& title, qreal size, const ThemeColor& tint, QWidget* parent = nullptr)
+        : QAbstractButton(parent), m_tint(tint) {
+        setText(title);
+        setFont(Theme::font(size));
+        setCursor(Qt::PointingHandCursor);
+    }
+    QSize sizeHint() const override {
+        const QFontMetrics metrics(font());
+        return {metrics.horizontalAdvance(text()) + 4, metrics.height() + 4};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setPen(m_tint.resolve());
+        p.drawText(rect().adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text());
+        if (hasFocus()) {
+            drawFocusRing(p, rect(), 4);
+        }
+    }
+
+private:
+    ThemeColor m_tint;
+};
+
+// The selection popup: the window's background inside a hairline, so that
+// it stands apart from the window it opens over.
+class PopoverSurface : public AppThemeSurface {
+public:
+    explicit PopoverSurface(QWidget* parent) : AppThemeSurface(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), Theme::background.resolve());
+        p.setPen(QPen(Theme::line.resolve(), 1));
+        p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+};
+
+// Keeps content clear of the scroll bar while it is shown.
+void reserveScrollBarGap(QScrollArea* scroll, QLayout* documentLayout) {
+    QObject::connect(scroll->verticalScrollBar(), &QScrollBar::rangeChanged, documentLayout,
+                     [documentLayout](int, int maximum) {
+                         documentLayout->setContentsMargins(0, 0, maximum > 0 ? 8 : 0, 0);
+                     });
+}
+
+QLabel* wrappingLabel(const char* objectName, qreal size, QFont::Weight weight,
+                      const ThemeColor& color) {
+    QLabel* label = Theme::makeLabel(QString(), size, weight, color, true);
+    label->setObjectName(QLatin1String(objectName));
+    return label;
+}
+
+const QString kEvidenceTitle = QStringLiteral("为什么建议检查它");
+
+bool isWatching(const AdvicePlan& plan) {
+    return plan.id.find(".watch.") != std::string::npos || plan.summary.starts_with("继续工作");
+}
+
+QStringList conciseSteps(const AdvicePlan& plan, bool watching) {
+    struct Family {
+        const char* prefix;
+        const char* first;
+        const char* second;
+    };
+    static const Family families[] = {
+        {"chrome.",
+         "检查暂不用的网页\n先查看标签页；需要进一步检查时，可打开 Chrome "
+         "的任务管理器。不要结束浏览器、GPU 或扩展进程。",
+         "正常关闭暂不用的标签页\n保存表单和文档，等上传完成；用标签页的 × 或 ⌘W "
+         "关闭，不点“结束进程”。"},
+        {"chatgpt.",
+         "检查回答、上传与语音\n等待正在进行的操作完成，保存输入框中的草稿；不要删除对话。",
+         "正常退出暂不用的应用\n确认操作完成、草稿已保存后，从应用菜单正常退出。"},
+        {"communication.", "检查传输、通话与草稿\n等待文件传输与通话结束，保存未发送的内容。",
+         "正常退出暂不用的应用\n确认没有未完成操作，并且暂时不用，再从应用菜单退出。"},
+        {"browser.", "检查正在使用的网页\n保存表单、文档和需要保留的页面，等待上传完成。",
+         "正常关闭暂不用的标签页\n仅关闭确认不用的页面，使用标签页的 × 或 ⌘W。"},
+        {"system.", "检查普通应用\n查看哪些应用暂时不用；高占用排名不能证明卡顿原因。",
+         "保护系统后台\n不结束 WindowServer、kernel_task 或不认识的系统进程。"},
+    };
+    static const Family other = {
+        "", "确认工作已保存\n检查上传、下载和运行任务，等待完成；潮痕不能替你确认。",
+        "正常退出暂不用的应用\n只处理确认不用、已保存且没有运行任务的对象，从应用菜单退出。"};
+
+    const Family* family = &other;
+    for (const Family& candidate : families) {
+        if (plan.id.starts_with(candidate.prefix)) {
+            family = &candidate;
+            break;
+        }
+    }
+    // The system's own steps protect it whatever the level.
+    const bool keepsSecondStep = watching && family->prefix != std::string_view("system.");
+    return {QString::fromUtf8(family->first),
+            keepsSecondStep
+                ? QStringLiteral(
+                      "继续工作，留意状态\n当前只检查和保存，不退出应用，不关闭正在使用的页面。")
+                : QString::fromUtf8(family->second)};
+}
+
+QStringList stepsFor(const AdvicePlan& plan, bool watching) {
+    if (plan.id.starts_with("codex.inspect")) {
+        return {
+            QStringLiteral("检查任务与终端\n确认任务状态，保存当前改动；潮痕不能读取任务状态。"),
+            watching ? QStringLiteral("继续工作，留意状态\n不退出应用，不中断正在运行的任务。")
+                     : QStringLiteral(
+                           "正常关闭暂不用的对象\n任务结束并保存后，从 Codex 菜单正常退出。")};
+    }
+    return conciseSteps(plan, watching);
+}
+
+QString originalAdviceText(const AdvicePlan& plan) {
+    QStringList lines{QStringLiteral("完整保护条件：") + qs(plan.condition)};
+    for (const std::string& step : plan.steps) {
+        lines << qs(step);
+    }
+    lines << qs(plan.fallback);
+    return lines.join(QLatin1Char('\n'));
+}
+
+void centreOnScreen(QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    QRect frame(QPoint(), window->size());
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+}  // namespace
+
+// --- Supporting views --------------------------------------------------------
+
+AdviceSelectionItem::AdviceSelectionItem(const QString& title, QWidget* parent)
+    : QAbstractButton(parent) {
+    setText(title);
+    setFont(Theme::font(12));
+    setFixedSize(170, 32);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void AdviceSelectionItem::setSelected(bool selected) {
+    m_selected = selected;
+    update();
+}
+
+void AdviceSelectionItem::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (m_selected || isDown()) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(Theme::control.resolve());
+        p.drawRoundedRect(QRectF(rect()), 8, 8);
+    }
+    p.setFont(Theme::font(12));
+    p.setPen(Theme::text.resolve());
+    const int markWidth = m_selected ? 28 : 4;
+    const QString title =
+        fontMetrics().elidedText(text(), Qt::ElideRight, width() - 12 - markWidth);
+    p.drawText(QRect(12, 0, width() - 12 - markWidth, height()), Qt::AlignLeft | Qt::AlignVCenter,
+               title);
+    if (m_selected) {
+        p.setPen(Theme::secondary.resolve());
+        p.drawText(QRect(width() - 24, 0, 24, height()), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("✓"));
+    }
+    if (hasFocus()) {
+        drawFocusRing(p, rect(), 8);
+    }
+}
+
+AdviceStepNumber::AdviceStepNumber(const QString& number, QWidget* parent)
+    : QWidget(parent), m_number(number) {
+    setFixedSize(27, 27);
+    setAccessibleName(QStringLiteral("步骤 ") + number);
+}
+
+void AdviceStepNumber::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Theme::separator.resolve(), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    p.setFont(Theme::monospacedDigitFont(12));
+    p.setPen(Theme::secondaryLabel.resolve());
+    p.drawText(rect(), Qt::AlignCenter, m_number);
+}
+
+AdviceRoundedButton::AdviceRoundedButton(const QString& title, bool isPrimary, QWidget* parent)
+    : QAbstractButton(parent), m_isPrimary(isPrimary) {
+    setText(title);
+    setFont(Theme::font(13, QFont::DemiBold));
+    setCursor(Qt::PointingHandCursor);
+}
+
+void AdviceRoundedButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool enabled = isEnabled();
+    QColor fill = (m_isPrimary ? Theme::primary : Theme::control).resolve();
+    fill.setAlphaF(!enabled ? 0.12 : m_isPrimary ? 1.0 : 0.3);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(rect()), 13, 13);
+
+    QColor title = (m_isPrimary ? Theme::onPrimary : Theme::text).resolve();
+    title.setAlphaF(enabled ? 1.0 : 0.4);
+    p.setPen(title);
+    p.setFont(Theme::font(13, QFont::DemiBold));
+    if (m_isPrimary) {
+        p.drawText(rect(), Qt::AlignCenter, text());
+    } else {
+        // The title stops short of the chevron; long targets are elided.
+        const QRect area(16, 0, width() - 16 - 30, height());
+        p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                   fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+        const qreal w = width();
+        const qreal m = height() / 2.0;
+        QPainterPath chevron;
+        chevron.moveTo(w - 25, m - 2);
+        chevron.lineTo(w - 21, m + 2);
+        chevron.lineTo(w - 17, m - 2);
+        p.setPen(
+            QPen(Theme::secondaryLabel.resolve(), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(chevron);
+    }
+    if (hasFocus()) {
+        drawFocusRing(p, rect(), 13);
+    }
+}
+
+// --- The window ----------------------------------------------------------------
+
+AdviceWindowController::AdviceWindowController(QObject* parent) : QObject(parent) {
+    configureView();
+}
+
+AdviceWindowController::~AdviceWindowController() {
+    delete m_window;
+}
+
+void AdviceWindowController::configureView() {
+    auto* window = new AppThemeSurface();
+    m_window = window;
+    window->setObjectName(QStringLiteral("adviceWindow"));
+    window->setWindowTitle(QStringLiteral("缓解步骤"));
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint);
+    // Owning the window's focus keeps any control from starting focused.
+    window->setFocusPolicy(Qt::ClickFocus);
+    window->setMinimumSize(500, 600);
+    window->resize(520, 660);
+
+    m_selector = new QComboBox(window);
+    m_selector->setObjectName(QStringLiteral("adviceSelector"));
+    m_selector->setAccessibleName(QStringLiteral("选择你确认暂不用的对象"));
+    m_selector->hide();
+    connect(m_selector, &QComboBox::currentIndexChanged, this, &AdviceWindowController::render);
+
+    auto* root = new QVBoxLayout(window);
+    root->setContentsMargins(24, 22, 24, 20);
+    root->setSpacing(12);
+
+    root->addWidget(Theme::makeLabel(QStringLiteral("先确认，再处理"), 11, QFont::Medium,
+                                     Theme::secondaryLabel));
+    m_summaryLabel = wrappingLabel("adviceSummary", 26, QFont::DemiBold, Theme::label);
+    root->addWidget(m_summaryLabel);
+    root->addWidget(Theme::makeLabel(QStringLiteral("只处理你确认暂时不用的对象。"), 12,
+                                     QFont::Normal, Theme::secondaryLabel, true));
+
+    auto* topRule = new SeparatorLine;
+    root->addWidget(topRule);
+
+    auto* chooserRow = new QWidget;
+    chooserRow->setObjectName(QStringLiteral("adviceChooserRow"));
+    auto* chooserLayout = new QHBoxLayout(chooserRow);
+    chooserLayout->setContentsMargins(0, 0, 0, 0);
+    chooserLayout->addWidget(Theme::makeLabel(QStringLiteral("当前检查对象"), 11, QFont::DemiBold,
+                                              Theme::secondaryLabel),
+                             0, Qt::AlignVCenter);
+    chooserLayout->addStretch(1);
+    m_selectorButton = new AdviceRoundedButton(QStringLiteral("选择对象"), false);
+    m_selectorButton->setObjectName(QStringLiteral("adviceSelectorButton"));
+    m_selectorButton->setAccessibleName(QStringLiteral("选择当前检查对象"));
+    m_selectorButton->setFixedSize(170, 42);
+    connect(m_selectorButton, &QAbstractButton::clicked, this,
+            &AdviceWindowController::openSelection);
+    chooserLayout->addWidget(m_selectorButton, 0, Qt::AlignVCenter);
+    root->addWidget(chooserRow);
+
+    auto* chooserRule = new SeparatorLine;
+    root->addWidget(chooserRule);
+
+    // The plan document.
+    auto* document = new QWidget;
+    document->setObjectName(QStringLiteral("adviceDocument"));
+    auto* documentLayout = new QVBoxLayout(document);
+    documentLayout->setContentsMargins(0, 0, 0, 0);
+    documentLayout->setSpacing(12);
+
+    auto* banner = new FilledBox(Theme::control, 13);
+    auto* bannerLayout = new QVBoxLayout(banner);
+    bannerLayout->setContentsMargins(16, 14, 16, 14);
+    m_decision = wrappingLabel("adviceDecision", 14, QFont::DemiBold, Theme::text);
+    bannerLayout->addWidget(m_decision);
+    documentLayout->addWidget(banner);
+
+    m_conditionLabel = wrappingLabel("adviceCondition", 12, QFont::Normal, Theme::label);
+    documentLayout->addWidget(
+        new AdviceCard(QStringLiteral("执行前，请确认"), m_conditionLabel, true));
+
+    m_stepsStack = new QWidget;
+    m_stepsStack->setObjectName(QStringLiteral("adviceSteps"));
+    m_stepsLayout = new QVBoxLayout(m_stepsStack);
+    m_stepsLayout->setContentsMargins(0, 0, 0, 0);
+    m_stepsLayout->setSpacing(16);
+    documentLayout->addWidget(new AdviceCard(QStringLiteral("按顺序操作"), m_stepsStack, false));
+
+    m_fallbackLabel = wrappingLabel("adviceFallback", 12, QFont::Normal, Theme::label);
+    documentLayout->addWidget(m_fallbackLabel);
+
+    auto* evidenceBlock = new QWidget;
+    auto* evidenceLayout = new QVBoxLayout(evidenceBlock);
+    evidenceLayout->setContentsMargins(0, 0, 0, 0);
+    evidenceLayout->setSpacing(10);
+    m_evidenceToggle = new TextButton(kEvidenceTitle, 12, Theme::secondary);
+    m_evidenceToggle->setObjectName(QStringLiteral("adviceEvidenceToggle"));
+    connect(m_evidenceToggle, &QAbstractButton::clicked, this,
+            &AdviceWindowController::toggleEvidence);
+    evidenceLayout->addWidget(m_evidenceToggle, 0, Qt::AlignLeft);
+    m_evidenceDetails = new QWidget;
+    m_evidenceDetails->setObjectName(QStringLiteral("adviceEvidenceDetails"));
+    auto* detailsLayout = new QVBoxLayout(m_evidenceDetails);
+    detailsLayout->setContentsMargins(0, 0, 0, 0);
+    detailsLayout->setSpacing(8);
+    m_evidenceLabel = wrappingLabel("adviceEvidence", 12, QFont::Normal, Theme::label);
+    m_originalAdvice = wrappingLabel("adviceOriginal", 11, QFont::Normal, Theme::secondaryLabel);
+    m_sourceLabel = wrappingLabel("adviceSource", 10, QFont::Normal, Theme::tertiaryLabel);
+    detailsLayout->addWidget(m_evidenceLabel);
+    detailsLayout->addWidget(m_originalAdvice);
+    detailsLayout->addWidget(m_sourceLabel);
+    m_evidenceDetails->hide();
+    evidenceLayout->addWidget(m_evidenceDetails);
+    documentLayout->addWidget(evidenceBlock);
+    documentLayout->addStretch(1);
+
+    m_adviceScroll = new QScrollArea;
+    m_adviceScroll->setObjectName(QStringLiteral("adviceScroll"));
+    m_adviceScroll->setFrameShape(QFrame::NoFrame);
+    m_adviceScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_adviceScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_adviceScroll->setWidgetResizable(true);
+    m_adviceScroll->viewport()->setAutoFillBackground(false);
+    m_adviceScroll->setMinimumHeight(330);
+    m_adviceScroll->setWidget(document);
+    reserveScrollBarGap(m_adviceScroll, documentLayout);
+    document->setAutoFillBackground(false);
+    root->addWidget(m_adviceScroll, 1);
+
+    auto* footerRule = new SeparatorLine;
+    root->addWidget(footerRule);
+
+    auto* footer = new QHBoxLayout;
+    footer->setSpacing(12);
+    auto* footerText = new QVBoxLayout;
+    footerText->setSpacing(4);
+    footerText->addWidget(Theme::makeLabel(QStringLiteral("完成后，观察约 1 分钟"), 11,
+                                           QFont::Medium, Theme::secondaryLabel));
+    m_result = wrappingLabel("adviceResult", 11, QFont::Normal, Theme::secondaryLabel);
+    footerText->addWidget(m_result);
+    // The text column takes the free width so that a long verdict wraps
+    // instead of pushing the button out of the window.
+    footer->addLayout(footerText, 1);
+    m_confirm = new QPushButton(QStringLiteral("开始复查"));
+    m_confirm->setObjectName(QStringLiteral("adviceConfirm"));
+    m_confirm->setFixedSize(108, 42);
+    m_confirm->setFont(Theme::font(13));
+    connect(m_confirm, &QPushButton::clicked, this, &AdviceWindowController::confirmPressed);
+    footer->addWidget(m_confirm, 0, Qt::AlignVCenter);
+    root->addLayout(footer);
+
+    m_actionableViews = {topRule, chooserRow, chooserRule, footerRule};
+
+    Theme::onAppearanceChange(window, [window] { Theme::refreshColors(window); });
+    renderNoPlan();
+}
+
+int AdviceWindowController::currentPlanIndex() const {
+    const int index = m_selector->currentIndex();
+    return index >= 0 && index < static_cast<int>(m_plans.size()) ? index : -1;
+}
+
+void AdviceWindowController::show(const std::vector<AdvicePlan>& plans, const QString& followUp,
+                                  bool canConfirm, bool isSimulation) {
+    m_plans = plans;
+    m_isSimulation = isSimulation;
+    m_recheckPending = false;
+    m_showingVerdict = false;
+
+    {
+        const QSignalBlocker blocker(m_selector);
+        m_selector->clear();
+        m_selector->setEnabled(true);
+        for (const AdvicePlan& plan : m_plans) {
+            m_selector->addItem(qs(plan.target));
+        }
+        m_selector->setCurrentIndex(m_plans.empty() ? -1 : 0);
+    }
+    m_selectorButton->setEnabled(!m_plans.empty());
+    render();
+    updateFollowUp(followUp, canConfirm);
+
+    const bool wasVisible = m_window->isVisible();
+    setMinimumWindowSize(500, m_plans.empty() ? 300 : 600);
+    if (!wasVisible) {
+        m_window->resize(520, m_plans.empty() ? 300 : 660);
+        centreOnScreen(m_window);
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+    m_window->setFocus();
+    m_adviceScroll->verticalScrollBar()->setValue(0);
+}
+
+void AdviceWindowController::render() {
+    const int index = currentPlanIndex();
+    if (index < 0) {
+        renderNoPlan();
+        return;
+    }
+    const AdvicePlan& plan = m_plans[static_cast<size_t>(index)];
+    setActionableVisible(true);
+    m_adviceScroll->setMinimumHeight(330);
+    m_selectorButton->setText(qs(plan.target));
+    m_selectorButton->update();
+
+    const bool watching = isWatching(plan);
+    m_summaryLabel->setText(watching ? QStringLiteral("先检查，暂不中断工作")
+                                     : QStringLiteral("先保存，再减少占用"));
+    m_decision->setText(watching ? QStringLiteral("当前只检查与保存，不退出应用")
+                                 : QStringLiteral("保存后，只处理确认不用的对象"));
+    m_evidenceLabel->setText(qs(plan.evidence));
+    m_conditionLabel->setText(watching
+                                  ? QStringLiteral("先确认任务状态，保存当前工作。")
+                                  : QStringLiteral("任务与传输已结束，改动已保存，并且暂时不用。"));
+    m_originalAdvice->setText(originalAdviceText(plan));
+    replaceSteps(stepsFor(plan, watching));
+    m_fallbackLabel->setText(
+        watching ? QStringLiteral("都在使用？继续工作，留意后续状态。")
+                 : QStringLiteral("都在使用？先保存工作，暂不增加新任务；不要强制退出。"));
+    m_sourceLabel->setText(QStringLiteral("规则依据 · ") + qs(plan.id) + QLatin1Char('\n') +
+                           qs(plan.source));
+}
+
+void AdviceWindowController::renderNoPlan() {
+    closeSelection();
+    setActionableVisible(false);
+    m_adviceScroll->setMinimumHeight(100);
+    m_originalAdvice->clear();
+    hideEvidence();
+    m_selectorButton->setText(QStringLiteral("选择对象"));
+    m_selectorButton->update();
+    m_summaryLabel->setText(QStringLiteral("目前无需处理"));
+    m_decision->setText(QStringLiteral("不必为了内存数字关闭应用"));
+    m_evidenceLabel->setText(QStringLiteral("当前没有需要缓解的风险。"));
+    m_conditionLabel->setText(QStringLiteral("不必为了内存数字关闭应用。"));
+    replaceSteps({});
+    m_fallbackLabel->setText(QStringLiteral("可以继续工作并留意后续状态。"));
+    m_sourceLabel->clear();
+}
+
+void AdviceWindowController::replaceSteps(const QStringList& steps) {
+    while (QLayoutItem* item = m_stepsLayout->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    int number = 0;
+    for (const QString& step : steps) {
+        QStringList parts = step.split(QLatin1Char('\n'));
+        const QString title = parts.takeFirst();
+
+        auto* row = new QWidget;
+        row->setObjectName(QStringLiteral("adviceStep"));
+        auto* rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        rowLayout->setSpacing(14);
+        auto* badge = new AdviceStepNumber(QString::number(++number));
+        badge->setObjectName(QStringLiteral("adviceStepNumber"));
+        rowLayout->addWidget(badge, 0, Qt::AlignTop);
+
+        auto* text = new QVBoxLayout;
+        text->setSpacing(5);
+        QLabel* titleLabel = wrappingLabel("adviceStepTitle", 14, QFont::DemiBold, Theme::label);
+        titleLabel->setText(title);
+        QLabel* bodyLabel =
+            wrappingLabel("adviceStepBody", 13, QFont::Normal, Theme::secondaryLabel);
+        bodyLabel->setText(parts.join(QLatin1Char('\n')));
+        text->addWidget(titleLabel);
+        text->addWidget(bodyLabel);
+        rowLayout->addLayout(text, 1);
+        m_stepsLayout->addWidget(row);
+    }
+}
+
+void AdviceWindowController::setActionableVisible(bool visible) {
+    for (QWidget* view : m_actionableViews) {
+        view->setVisible(visible);
+    }
+}
+
+void AdviceWindowController::setEvidenceShown(bool shown) {
+    m_evidenceDetails->setVisible(shown);
+    m_evidenceToggle->setText(kEvidenceTitle +
+                              (shown ? QStringLiteral("  −") : QStringLiteral("  ＋")));
+    m_evidenceToggle->setAccessibleDescription(shown ? QStringLiteral("已展开")
+                                                     : QStringLiteral("已折叠"));
+    m_evidenceToggle->updateGeometry();
+}
+
+void AdviceWindowController::hideEvidence() {
+    // The toggle keeps its first title until the details have been opened.
+    if (!m_evidenceDetails->isHidden()) {
+        setEvidenceShown(false);
+    }
+}
+
+void AdviceWindowController::setMinimumWindowSize(int width, int height) {
+    m_window->setMinimumSize(width, height);
+}
+
+void AdviceWindowController::openSelection() {
+    closeSelection();
+    auto* popover = new PopoverSurface(m_window);
+    popover->setWindowFlags(Qt::Popup);
+    popover->setAttribute(Qt::WA_DeleteOnClose);
+    popover->setObjectName(QStringLiteral("adviceSelectionPopover"));
+    auto* layout = new QVBoxLayout(popover);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(4);
+    const int current = currentPlanIndex();
+    for (int i = 0; i < static_cast<int>(m_plans.size()); ++i) {
+        auto* item = new AdviceSelectionItem(qs(m_plans[static_cast<size_t>(i)].target));
+        item->setObjectName(QStringLiteral("adviceSelectionItem"));
+        item->setProperty("planIndex", i);
+        item->setSelected(i == current);
+        connect(item, &QAbstractButton::clicked, this, [this, i] { chooseObject(i); });
+        layout->addWidget(item);
+    }
+    const int count = static_cast<int>(m_plans.size());
+    popover->setFixedSize(190, 36 * count + 16);
+    // Centred under the chooser, like a popover's arrow would place it.
+    const QPoint anchor = m_selectorButton->mapToGlobal(
+        QPoint(m_selectorButton->width() / 2, m_selectorButton->height()));
+    popover->move(anchor.x() - popover->width() / 2, anchor.y() + 4);
+    m_selectionPopover = popover;
+    popover->show();
+}
+
+void AdviceWindowController::chooseObject(int index) {
+    if (index >= 0 && index < m_selector->count()) {
+        const QSignalBlocker blocker(m_selector);
+        m_selector->setCurrentIndex(index);
+    }
+    closeSelection();
+    render();
+}
+
+void AdviceWindowController::closeSelection() {
+    if (m_selectionPopover) {
+        m_selectionPopover->close();
+    }
+}
+
+void AdviceWindowController::toggleEvidence() {
+    setEvidenceShown(m_evidenceDetails->isHidden());
+}
+
+void AdviceWindowController::updateFollowUp(const QString& message, bool canConfirm) {
+    if (!m_isSimulation) {
+        if (!canConfirm) {
+            m_recheckPending = true;
+            m_showingVerdict = false;
+        } else if (m_recheckPending) {
+            m_recheckPending = false;
+            m_showingVerdict = true;
+        }
+    }
+    if (m_isSimulation) {
+        m_result->setText(QStringLiteral("模拟建议，不进行真实复查。"));
+    } else if (canConfirm && !m_showingVerdict) {
+        m_result->setText(QStringLiteral("未改善时换对象，避免反复重启。"));
+    } else {
+        m_result->setText(message);
+    }
+    m_confirm->setEnabled(!m_isSimulation && canConfirm && !m_plans.empty());
+}
+
+void AdviceWindowController::confirmPressed() {
+    if (!onConfirm) {
+        return;
+    }
+    onConfirm();
+    // The owner disables the button when it has really started a re-check;
+    // from then on the finished verdict belongs on the result line.
+    if (!m_isSimulation && !m_confirm->isEnabled()) {
+        m_recheckPending = true;
+        m_showingVerdict = false;
+    }
+}
+
+void AdviceWindowController::invalidateAfterRecovery() {
+    if (m_isSimulation) {
+        return;
+    }
+    m_plans.clear();
+    m_selector->setEnabled(false);
+    m_selectorButton->setEnabled(false);
+    closeSelection();
+    setActionableVisible(false);
+    m_adviceScroll->setMinimumHeight(100);
+    setMinimumWindowSize(500, 300);
+    m_window->resize(520, 300);
+    m_originalAdvice->clear();
+    hideEvidence();
+    m_confirm->setEnabled(false);
+    m_summaryLabel->setText(QStringLiteral("当前风险已经恢复"));
+    m_decision->setText(QStringLiteral("风险已恢复，不要继续执行退出步骤"));
+    m_evidenceLabel->setText(QStringLiteral("当前已无需要处理的风险。"));
+    m_conditionLabel->setText(
+        QStringLiteral("不要继续执行刚才的退出步骤。后续风险再次升高时，请重新查看建议。"));
+    replaceSteps({});
+    m_fallbackLabel->setText(QStringLiteral("可以继续工作。"));
+    m_sourceLabel->clear();
+}
+
+}  // namespace tidemark::ui

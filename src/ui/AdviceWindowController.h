@@ -1,0 +1,130 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "advice/AdvicePlan.h"
+
+class QComboBox;
+class QLabel;
+#include <QPushButton>
+class QScrollArea;
+class QVBoxLayout;
+
+namespace tidemark::ui {
+
+// One row of the selection popup; the chosen row carries a check mark.
+class AdviceSelectionItem : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit AdviceSelectionItem(const QString& title, QWidget* parent = nullptr);
+    bool selected() const { return m_selected; }
+    void setSelected(bool selected);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool m_selected = false;
+};
+
+// The circled number in front of a step.
+class AdviceStepNumber : public QWidget {
+    Q_OBJECT
+public:
+    explicit AdviceStepNumber(const QString& number, QWidget* parent = nullptr);
+    QString number() const { return m_number; }
+    QSize sizeHint() const override { return {27, 27}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_number;
+};
+
+// Filled rounded button; the non-primary kind carries a drop-down chevron.
+class AdviceRoundedButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit AdviceRoundedButton(const QString& title, bool isPrimary, QWidget* parent = nullptr);
+    bool isPrimary() const { return m_isPrimary; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool m_isPrimary;
+};
+
+// The window in which the user reads one plan at a time and confirms having
+// acted. It only presents; whatever a confirmation starts is the owner's.
+class AdviceWindowController : public QObject {
+    Q_OBJECT
+public:
+    explicit AdviceWindowController(QObject* parent = nullptr);
+    ~AdviceWindowController() override;
+
+    void show(const std::vector<AdvicePlan>& plans, const QString& followUp, bool canConfirm,
+              bool isSimulation);
+    void updateFollowUp(const QString& message, bool canConfirm);
+    void invalidateAfterRecovery();
+
+    std::function<void()> onConfirm;
+
+    bool isSimulation() const { return m_isSimulation; }
+    QLabel* result() const { return m_result; }
+    QAbstractButton* confirm() const { return m_confirm; }
+    QWidget* window() const { return m_window; }
+
+private:
+    void configureView();
+    void render();
+    void renderNoPlan();
+    void replaceSteps(const QStringList& steps);
+    void setActionableVisible(bool visible);
+    void setEvidenceShown(bool shown);
+    void hideEvidence();
+    void setMinimumWindowSize(int width, int height);
+    void openSelection();
+    void chooseObject(int index);
+    void closeSelection();
+    void toggleEvidence();
+    void confirmPressed();
+    int currentPlanIndex() const;
+
+    std::vector<AdvicePlan> m_plans;
+    bool m_isSimulation = false;
+    // A re-check was running; its verdict stays on the result line until
+    // the user confirms again or new plans arrive.
+    bool m_recheckPending = false;
+    bool m_showingVerdict = false;
+
+    QPointer<QWidget> m_window;
+    QComboBox* m_selector = nullptr;
+    AdviceRoundedButton* m_selectorButton = nullptr;
+    QPointer<QWidget> m_selectionPopover;
+    QLabel* m_summaryLabel = nullptr;
+    QLabel* m_decision = nullptr;
+    QLabel* m_evidenceLabel = nullptr;
+    QLabel* m_conditionLabel = nullptr;
+    QLabel* m_fallbackLabel = nullptr;
+    QLabel* m_sourceLabel = nullptr;
+    QLabel* m_result = nullptr;
+    QLabel* m_originalAdvice = nullptr;
+    QWidget* m_stepsStack = nullptr;
+    QVBoxLayout* m_stepsLayout = nullptr;
+    QPushButton* m_confirm = nullptr;
+    QAbstractButton* m_evidenceToggle = nullptr;
+    QWidget* m_evidenceDetails = nullptr;
+    std::vector<QWidget*> m_actionableViews;
+    QScrollArea* m_adviceScroll = nullptr;
+};
+
+}  // namespace tidemark::ui

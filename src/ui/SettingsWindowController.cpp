@@ -1,0 +1,323 @@
+#include "ui/SettingsWindowController.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+
+#include "ui/AppVisualTheme.h"
+#include "ui/SymbolIcons.h"
+
+namespace tidemark::ui {
+
+namespace {
+
+using Theme = AppVisualTheme;
+
+constexpr int kWidth = 440;
+constexpr int kHeight = 548;
+constexpr int kFailureHeight = 578;
+constexpr int kUnavailableHeight = 602;
+const QRect kStatusFrame(24, 530, 392, 40);
+constexpr int kUnavailableStatusHeight = 62;
+
+const QString kLaunchTitle = QStringLiteral("登录时自动启动");
+
+// A symbol drawn at paint time, so its tint follows the appearance.
+class SymbolView : public QWidget {
+public:
+    SymbolView(const QString& symbol, const QRect& frame, QWidget* parent)
+        : QWidget(parent), m_symbol(symbol) {
+        setGeometry(frame);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const int side = std::max(width(), height());
+        symbolIcon(m_symbol, Theme::secondaryLabel, side).paint(&p, rect(), Qt::AlignCenter);
+    }
+
+private:
+    QString m_symbol;
+};
+
+QLabel* placeLabel(QWidget* parent, const QString& text, const QRect& frame, qreal size,
+                   QFont::Weight weight, const ThemeColor& color,
+                   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
+    QLabel* label = Theme::makeLabel(text, size, weight, color, false, parent);
+    label->setGeometry(frame);
+    label->setAlignment(alignment);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+void centreOnScreen(QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    QRect frame(QPoint(), window->size());
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+}  // namespace
+
+// --- Supporting views --------------------------------------------------------
+
+SettingsSurface::SettingsSurface(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void SettingsSurface::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Theme::background.resolve());
+    const QColor line = Theme::line.resolve();
+    p.fillRect(QRect(0, 45, width(), 1), line);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(line, 1));
+    p.setBrush(Theme::card.resolve());
+    for (const QRectF card : {QRectF(24, 206, 392, 150), QRectF(24, 405, 392, 75)}) {
+        p.drawRoundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), 13, 13);
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillRect(QRect(24, 281, 392, 1), line);
+}
+
+void SettingsSurface::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange) {
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
+SettingsToggle::SettingsToggle(const QString& title, QWidget* parent) : QAbstractButton(parent) {
+    setText(title);
+    setAccessibleName(title);
+    setCheckable(true);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void SettingsToggle::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool on = isChecked();
+    const bool enabled = isEnabled();
+    const QRectF track(0, (height() - 21) / 2.0, 34, 21);
+    QColor fill = (on ? Theme::systemGreen : Theme::control).resolve();
+    fill.setAlphaF(enabled ? 1.0 : 0.4);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(track, 10.5, 10.5);
+    QColor knob(Qt::white);
+    knob.setAlphaF(enabled ? 1.0 : 0.6);
+    p.setBrush(knob);
+    p.drawEllipse(QRectF(on ? 16 : 3, track.top() + 3, 15, 15));
+    if (hasFocus()) {
+        drawFocusRing(p, track, 10.5);
+    }
+}
+
+SettingsNavigationButton::SettingsNavigationButton(const QString& title, QWidget* parent)
+    : QAbstractButton(parent) {
+    setText(title);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void SettingsNavigationButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = width();
+    const qreal m = height() / 2.0;
+    QPainterPath chevron;
+    chevron.moveTo(w - 25, m - 5);
+    chevron.lineTo(w - 20, m);
+    chevron.lineTo(w - 25, m + 5);
+    p.setPen(
+        QPen(Theme::secondaryLabel.resolve(), 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(chevron);
+    if (hasFocus()) {
+        drawFocusRing(p, rect(), 13);
+    }
+}
+
+// --- The window ----------------------------------------------------------------
+
+SettingsWindowController::SettingsWindowController(QObject* parent) : QObject(parent) {
+    configureView();
+}
+
+SettingsWindowController::~SettingsWindowController() {
+    delete m_window;
+}
+
+void SettingsWindowController::configureView() {
+    auto* window = new SettingsSurface();
+    m_window = window;
+    window->setObjectName(QStringLiteral("settingsWindow"));
+    window->setWindowTitle(QStringLiteral("潮痕 · 设置"));
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint);
+    window->setFocusPolicy(Qt::ClickFocus);
+    window->setFixedSize(kWidth, kHeight);
+
+    const auto secondary = Theme::secondaryLabel;
+    placeLabel(window, QStringLiteral("潮痕 · 设置"), {100, 13, 240, 22}, 12, QFont::Normal,
+               secondary, Qt::AlignHCenter | Qt::AlignTop);
+    placeLabel(window, QStringLiteral("设置"), {24, 99, 392, 34}, 26, QFont::DemiBold,
+               Theme::label);
+    placeLabel(window, QStringLiteral("轻量监测，提醒由你决定。"), {24, 142, 392, 34}, 12,
+               QFont::Normal, secondary);
+
+    placeLabel(window, QStringLiteral("运行偏好"), {26, 182, 200, 34}, 11, QFont::Medium,
+               secondary);
+    placeLabel(window, kLaunchTitle, {82, 224, 280, 34}, 13, QFont::DemiBold, Theme::label);
+    placeLabel(window, QStringLiteral("登录 Mac 后，在菜单栏开始监测。"), {82, 247, 280, 34}, 11,
+               QFont::Normal, secondary);
+    m_launchAtLoginCheckbox = new SettingsToggle(kLaunchTitle, window);
+    m_launchAtLoginCheckbox->setObjectName(QStringLiteral("launchAtLoginCheckbox"));
+    m_launchAtLoginCheckbox->setGeometry(365, 232, 34, 24);
+    connect(m_launchAtLoginCheckbox, &QAbstractButton::clicked, this,
+            &SettingsWindowController::toggleLaunchAtLogin);
+
+    placeLabel(window, QStringLiteral("预警提醒"), {82, 299, 280, 34}, 13, QFont::DemiBold,
+               Theme::label);
+    placeLabel(window, QStringLiteral("关闭后仍会监测和记录，重启保留选择。"), {82, 322, 290, 34},
+               11, QFont::Normal, secondary);
+    m_remindersCheckbox = new SettingsToggle(QStringLiteral("开启预警提醒"), window);
+    m_remindersCheckbox->setObjectName(QStringLiteral("remindersCheckbox"));
+    m_remindersCheckbox->setGeometry(365, 307, 34, 24);
+    connect(m_remindersCheckbox, &QAbstractButton::clicked, this,
+            &SettingsWindowController::changeReminders);
+
+    placeLabel(window, QStringLiteral("本机记录"), {26, 381, 200, 34}, 11, QFont::Medium,
+               secondary);
+    placeLabel(window, QStringLiteral("最近记录"), {82, 423, 270, 34}, 13, QFont::DemiBold,
+               Theme::label);
+    placeLabel(window, QStringLiteral("查看预警、恢复与监测中断。"), {82, 446, 285, 34}, 11,
+               QFont::Normal, secondary);
+
+    placeLabel(window, QStringLiteral("完全本地运行，不上传进程或风险记录。"), {43, 505, 368, 34},
+               10, QFont::Normal, secondary);
+    m_statusLabel = Theme::makeLabel(QString(), 11, QFont::Normal, secondary, true, window);
+    m_statusLabel->setObjectName(QStringLiteral("settingsStatusLabel"));
+    m_statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_statusLabel->setGeometry(kStatusFrame);
+
+    new SymbolView(QStringLiteral("timer"), {47, 235, 16, 16}, window);
+    new SymbolView(QStringLiteral("bell"), {47, 310, 16, 16}, window);
+    new SymbolView(QStringLiteral("clock.arrow.circlepath"), {47, 434, 16, 16}, window);
+    new SymbolView(QStringLiteral("checkmark.shield"), {24, 505, 12, 16}, window);
+
+    // Covers the whole history card, so a click anywhere on it opens the
+    // history; created last to lie above the card's labels.
+    auto* historyLink = new SettingsNavigationButton(QStringLiteral("查看最近记录 →"), window);
+    historyLink->setObjectName(QStringLiteral("settingsHistoryLink"));
+    historyLink->setAccessibleName(QStringLiteral("查看最近记录"));
+    historyLink->setGeometry(24, 405, 392, 75);
+    historyLink->raise();
+    connect(historyLink, &QAbstractButton::clicked, this, &SettingsWindowController::openHistory);
+
+    Theme::onAppearanceChange(window, [window] { Theme::refreshColors(window); });
+}
+
+void SettingsWindowController::setContentHeight(int height) {
+    m_window->setFixedSize(kWidth, height);
+}
+
+void SettingsWindowController::show(bool isLaunchAtLoginEnabled, bool launchAtLoginAvailable,
+                                    std::function<std::optional<std::string>(bool)> onChange) {
+    m_onChange = std::move(onChange);
+    m_launchAtLoginCheckbox->setChecked(isLaunchAtLoginEnabled);
+    m_statusLabel->clear();
+    m_launchAtLoginCheckbox->setEnabled(launchAtLoginAvailable);
+    // Each opening starts from the compact layout; a message shown during
+    // an earlier opening has been cleared above.
+    m_statusLabel->setGeometry(kStatusFrame);
+    setContentHeight(kHeight);
+    if (launchAtLoginAvailable) {
+        m_launchAtLoginCheckbox->setToolTip(kLaunchTitle);
+    } else {
+        m_launchAtLoginCheckbox->setToolTip(
+            QStringLiteral("macOS 12 请在系统偏好设置的登录项中手动添加"));
+        m_statusLabel->setText(
+            QStringLiteral("macOS 12：自动启动需在系统偏好设置 → 用户与群组 → "
+                           "登录项中手动添加。手动打开、提醒与记录仍可用。"));
+        setContentHeight(kUnavailableHeight);
+        QRect frame = kStatusFrame;
+        frame.setHeight(kUnavailableStatusHeight);
+        m_statusLabel->setGeometry(frame);
+    }
+    m_launchAtLoginCheckbox->update();
+
+    m_window->show();
+    centreOnScreen(m_window);
+    m_window->setFocus();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void SettingsWindowController::updateReminders(bool enabled, bool available) {
+    m_remindersCheckbox->setChecked(enabled);
+    m_remindersCheckbox->setEnabled(available);
+    m_remindersCheckbox->setToolTip(available
+                                        ? QStringLiteral("关闭后仍会监测和记录，重启保留选择。")
+                                        : QStringLiteral("当前通知不可用"));
+    m_remindersCheckbox->update();
+}
+
+void SettingsWindowController::toggleLaunchAtLogin() {
+    const bool on = m_launchAtLoginCheckbox->isChecked();
+    std::optional<std::string> failure;
+    if (m_onChange) {
+        failure = m_onChange(on);
+    }
+    if (failure) {
+        m_launchAtLoginCheckbox->setChecked(!on);
+        setContentHeight(kFailureHeight);
+        m_statusLabel->setText(QStringLiteral("未能修改自动启动：请将应用放入“应用程序”后重试。"));
+    } else {
+        m_statusLabel->clear();
+    }
+    m_launchAtLoginCheckbox->update();
+}
+
+void SettingsWindowController::changeReminders() {
+    if (onRemindersChanged) {
+        onRemindersChanged(m_remindersCheckbox->isChecked());
+    }
+    m_remindersCheckbox->update();
+}
+
+void SettingsWindowController::openHistory() {
+    m_window->close();
+    if (onShowHistory) {
+        onShowHistory();
+    }
+}
+
+void SettingsWindowController::showPermissionNotice() {
+    if (m_permissionNotice) {
+        m_permissionNotice->close();
+    }
+    auto* notice = new QMessageBox(m_window);
+    notice->setObjectName(QStringLiteral("settingsPermissionNotice"));
+    notice->setIcon(QMessageBox::Information);
+    notice->setTextFormat(Qt::PlainText);
+    notice->setText(QStringLiteral("系统通知权限未开启"));
+    notice->setInformativeText(
+        QStringLiteral("请在系统设置 → 通知 → 潮痕中允许通知。监测和记录不受影响。"));
+    notice->setStandardButtons(QMessageBox::Ok);
+    notice->setWindowModality(Qt::WindowModal);
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    m_permissionNotice = notice;
+    notice->open();
+}
+
+}  // namespace tidemark::ui
