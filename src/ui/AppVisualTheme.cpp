@@ -18,8 +18,12 @@ QColor fromRgb(quint32 rgb) {
     return QColor::fromRgb((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
-qulonglong pack(const ThemeColor& c) { return (qulonglong(c.light) << 32) | c.dark; }
-ThemeColor unpack(qulonglong v) { return {quint32(v >> 32), quint32(v & 0xFFFFFFFFu)}; }
+qulonglong pack(const ThemeColor& c) {
+    return (qulonglong(c.light) << 32) | c.dark;
+}
+ThemeColor unpack(qulonglong v) {
+    return {quint32(v >> 32), quint32(v & 0xFFFFFFFFu)};
+}
 
 void applyColor(QWidget* widget, const ThemeColor& color) {
     QPalette p = widget->palette();
@@ -56,7 +60,9 @@ private:
 
 }  // namespace
 
-QColor ThemeColor::resolve() const { return resolve(AppVisualTheme::currentAppearance()); }
+QColor ThemeColor::resolve() const {
+    return resolve(AppVisualTheme::currentAppearance());
+}
 
 QColor ThemeColor::resolve(Appearance appearance) const {
     return fromRgb(appearance == Appearance::dark ? dark : light);
@@ -210,8 +216,8 @@ void AppThemeAdviceEntry::paintEvent(QPaintEvent*) {
     chevron.moveTo(w - 21, m - 4);
     chevron.lineTo(w - 17, m);
     chevron.lineTo(w - 21, m + 4);
-    p.setPen(QPen(AppVisualTheme::secondary.resolve(), 1.5, Qt::SolidLine, Qt::RoundCap,
-                  Qt::RoundJoin));
+    p.setPen(
+        QPen(AppVisualTheme::secondary.resolve(), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPath(chevron);
     if (hasFocus()) {
         drawFocusRing(p, rect(), 13);
@@ -228,7 +234,9 @@ int AppThemePrimaryButton::naturalWidth() const {
     return fontMetrics().horizontalAdvance(text()) + 2 * 12;
 }
 
-QSize AppThemePrimaryButton::sizeHint() const { return {intrinsicWidth(naturalWidth()), 32}; }
+QSize AppThemePrimaryButton::sizeHint() const {
+    return {intrinsicWidth(naturalWidth()), 32};
+}
 
 void AppThemePrimaryButton::paintEvent(QPaintEvent*) {
     QPainter p(this);

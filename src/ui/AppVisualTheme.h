@@ -70,8 +70,7 @@ public:
 
     // A label that never interprets markup: untrusted text stays text.
     static QLabel* makeLabel(const QString& text, qreal size, QFont::Weight weight,
-                             const ThemeColor& color, bool wrap = false,
-                             QWidget* parent = nullptr);
+                             const ThemeColor& color, bool wrap = false, QWidget* parent = nullptr);
 };
 
 // Fills its bounds with the background colour.

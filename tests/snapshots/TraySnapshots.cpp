@@ -1,7 +1,38 @@
+#include <QImage>
+#include <QPainter>
+#include <cstdio>
+
 #include "Snapshots.h"
+#include "ui/BrandImages.h"
 
 namespace tidemark::snapshots {
 
-void renderTraySnapshots(const QDir&) {}
+namespace {
+
+// Every logo pixel as a 4 × 4 block, so that the antialiasing at the drawn
+// size can be judged.
+void saveEnlarged(const ui::BrandImage& image, const QDir& dir, const QString& name) {
+    const QImage enlarged = image.standard.scaled(image.standard.size() * 4, Qt::IgnoreAspectRatio,
+                                                  Qt::FastTransformation);
+    const QString path = dir.filePath(name + ".png");
+    const bool ok = enlarged.save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+}
+
+}  // namespace
+
+void renderTraySnapshots(const QDir& dir) {
+    QStringList directories = ui::brandLogoDirectories();
+    directories << QStringLiteral(TIDEMARK_SOURCE_DIR "/resources");
+    const ui::BrandImage logo = ui::loadBrandLogo(directories);
+    if (logo.isNull()) {
+        std::printf("FAILED no tidemark-logo.png found\n");
+        return;
+    }
+    const ui::BrandImageSet images = ui::makeBrandImages(logo);
+    saveEnlarged(images.normal, dir, "tray-safe");
+    saveEnlarged(images.watch, dir, "tray-watch");
+    saveEnlarged(images.warning, dir, "tray-warning");
+}
 
 }  // namespace tidemark::snapshots

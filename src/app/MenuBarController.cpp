@@ -1,0 +1,533 @@
+#include "app/MenuBarController.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QWidget>
+
+#include <algorithm>
+
+#include "app/LaunchAtLoginService.h"
+#include "history/IncidentStore.h"
+#include "ui/AdviceWindowController.h"
+#include "ui/AppVisualTheme.h"
+#include "ui/PanelViewController.h"
+#include "ui/RecentIncidentsWindowController.h"
+#include "ui/SettingsWindowController.h"
+
+namespace tidemark {
+
+namespace {
+
+constexpr std::int64_t kPreviewSwapGrowthBytes = 1'073'741'824;
+constexpr std::size_t kPanelApplicationCount = 3;
+
+QString text(const std::string& value) {
+    return QString::fromStdString(value);
+}
+
+}  // namespace
+
+MenuBarController::MenuBarController(MenuBarEnvironment environment, QObject* parent)
+    : QObject(parent),
+      m_probe(environment.probe),
+      m_preferences(environment.preferences),
+      m_scheduler(environment.scheduler),
+      m_clock(environment.clock),
+      m_consentDialog(std::move(environment.consentDialog)),
+      m_terminate(std::move(environment.terminate)),
+      m_arguments(std::move(environment.arguments)),
+      m_logoDirectories(std::move(environment.logoDirectories)),
+      m_popover(std::make_unique<TrayPopover>()),
+      m_notifications(environment.notificationClient, environment.notificationsAvailable,
+                      environment.preferences),
+      m_incidents(std::move(environment.incidents)),
+      m_launchAtLogin(std::move(environment.launchAtLogin)),
+      m_engine(m_probe, *m_incidents),
+      m_simulation(m_scheduler),
+      m_debugPreview(DebugPreviewConfiguration::fromArguments(m_arguments)) {
+    m_engine.onAlert = [this](AlertEvent event, const std::optional<AdvicePlan>& advice) {
+        // Fire and forget: the send keeps its own copy of event and plan.
+        m_notifications.send(event, false, advice);
+    };
+    m_engine.onFollowUpUpdate = [this](const std::string& message, bool canConfirm) {
+        if (m_adviceWindow) {
+            m_adviceWindow->updateFollowUp(text(message), canConfirm);
+        }
+    };
+    m_engine.onDisplayedSafe = [this] {
+        if (m_adviceWindow) {
+            m_adviceWindow->invalidateAfterRecovery();
+        }
+    };
+}
+
+MenuBarController::~MenuBarController() {
+    // Nothing may call back into a controller that is half gone.
+    cancelStartupTask();
+    if (m_samplingTimer) {
+        m_scheduler.cancel(*m_samplingTimer);
+    }
+    m_simulation.onStateChange = nullptr;
+    m_notifications.onStateChange = nullptr;
+    m_popover->onClosed = nullptr;
+    delete m_permissionNotice;
+    delete m_panel;
+}
+
+bool MenuBarController::hasArgument(std::string_view argument) const {
+    return std::find(m_arguments.begin(), m_arguments.end(), argument) != m_arguments.end();
+}
+
+void MenuBarController::applicationDidFinishLaunching() {
+    // No dock or taskbar entry and no main window: the application's
+    // setQuitOnLastWindowClosed(false) is set where it is created.
+    m_statusItem = std::make_unique<TrayIcon>(m_scheduler);
+    configureBrandImage();
+    m_statusItem->onActivate = [this] { trayActivated(); };
+    m_statusItem->onOpenPanel = [this] {
+        if (!m_popover->isVisible()) {
+            togglePopover();
+        }
+    };
+    m_statusItem->onShowHistory = [this] {
+        if (m_monitoringAllowed) {
+            showRecentIncidents();
+        }
+    };
+    m_statusItem->onShowSettings = [this] {
+        if (m_monitoringAllowed) {
+            showSettings();
+        }
+    };
+    m_statusItem->onQuit = m_terminate;
+    m_statusItem->show();
+
+    if (!hasArgument("--accept-local-monitoring-for-testing") &&
+        !LocalMonitoringConsent::requestIfNeeded(m_preferences, m_consentDialog)) {
+        m_terminate();
+        return;
+    }
+    m_monitoringAllowed = true;
+
+    m_popover->setContentSize(QSize(350, 330));
+    m_popover->onClosed = [this] { popoverDidClose(); };
+
+    QPointer<MenuBarController> self(this);
+    m_notifications.onStateChange = [self] {
+        if (!self) {
+            return;
+        }
+        self->updatePanel();
+        if (self->m_settingsWindow) {
+            self->m_settingsWindow->updateReminders(self->m_notifications.isEnabled(),
+                                                    self->m_notifications.isAvailable());
+        }
+    };
+    m_simulation.onStateChange = [self] {
+        if (self) {
+            self->updatePanel();
+        }
+    };
+
+    auto task = std::make_shared<const bool>(true);
+    m_startupTask = task;
+    std::weak_ptr<const bool> running = task;
+    m_notifications.refreshAuthorizationState([self, running] {
+        if (!self || running.expired()) {
+            return;
+        }
+        self->m_startupTask.reset();
+        self->beginMonitoring();
+    });
+}
+
+void MenuBarController::cancelStartupTask() {
+    m_startupTask.reset();
+}
+
+void MenuBarController::applicationWillTerminate() {
+    cancelStartupTask();
+    if (m_samplingTimer) {
+        m_scheduler.cancel(*m_samplingTimer);
+        m_samplingTimer.reset();
+    }
+    m_simulation.cancel(false);
+}
+
+void MenuBarController::beginMonitoring() {
+    sampleRisk();
+    m_engine.refreshTopApplications();
+    updatePanel();
+    scheduleSamplingTimer();
+
+    QPointer<MenuBarController> self(this);
+    const bool previewOnLaunch = hasArgument("--debug-preview-on-launch");
+    const bool watchOnLaunch = hasArgument("--debug-watch-on-launch");
+    if (hasArgument("--show-panel") || previewOnLaunch || watchOnLaunch) {
+        m_scheduler.scheduleAfter(kPanelSwitchDelaySeconds, [self, previewOnLaunch, watchOnLaunch] {
+            if (!self) {
+                return;
+            }
+            self->togglePopover();
+            if (previewOnLaunch) {
+                self->simulateWarning();
+            } else if (watchOnLaunch) {
+                self->startWatchPreview();
+            }
+        });
+    }
+    if (hasArgument("--show-history")) {
+        m_scheduler.scheduleAfter(kPanelSwitchDelaySeconds, [self] {
+            if (self) {
+                self->showRecentIncidents();
+            }
+        });
+    }
+    if (hasArgument("--show-advice")) {
+        m_scheduler.scheduleAfter(kAdviceSwitchDelaySeconds, [self] {
+            if (self) {
+                self->showAdvice();
+            }
+        });
+    }
+}
+
+void MenuBarController::scheduleSamplingTimer() {
+    QPointer<MenuBarController> self(this);
+    m_samplingTimer = m_scheduler.scheduleAfter(kSamplingIntervalSeconds, [self] {
+        if (!self) {
+            return;
+        }
+        // Re-armed first, so that the interval does not drift by the
+        // tick's own duration.
+        self->scheduleSamplingTimer();
+        self->sampleRisk();
+    });
+}
+
+void MenuBarController::sampleRisk() {
+    m_engine.tick();
+    updatePanel();
+}
+
+void MenuBarController::refreshTopApplications() {
+    m_engine.refreshTopApplications();
+    updatePanel();
+}
+
+void MenuBarController::startWatchPreview() {
+    m_simulation.start(watchPreviewAssessment(), m_debugPreview.duration);
+}
+
+void MenuBarController::simulateWarning() {
+    ui::PanelViewController* panel = m_panel ? m_panel.data() : makePanel();
+    m_popover->setContent(panel);
+    m_simulation.start(warningPreviewAssessment(), m_debugPreview.duration);
+    const auto plans = m_engine.plansFor(RiskLevel::warning, kPreviewSwapGrowthBytes);
+    std::optional<AdvicePlan> first;
+    if (!plans.empty()) {
+        first = plans.front();
+    }
+    m_notifications.send(AlertEvent::warning, true, first);
+}
+
+// --- The tray item --------------------------------------------------------------
+
+void MenuBarController::configureBrandImage() {
+    const ui::BrandImage logo = ui::loadBrandLogo(m_logoDirectories);
+    if (logo.isNull()) {
+        m_statusItem->setIcon(ui::brandTextIcon(QStringLiteral("潮痕")), QStringLiteral("潮痕"));
+        return;
+    }
+    ui::BrandImageSet images = ui::makeBrandImages(logo);
+    m_normalBrandImage = std::move(images.normal);
+    m_watchBrandImage = std::move(images.watch);
+    m_warningBrandImage = std::move(images.warning);
+    m_normalIcon = m_normalBrandImage.icon();
+    m_watchIcon = m_watchBrandImage.icon();
+    m_warningIcon = m_warningBrandImage.icon();
+    m_statusItem->setIcon(m_normalIcon, m_normalBrandImage.description);
+}
+
+void MenuBarController::updateBrandColor(RiskLevel level) {
+    if (!m_statusItem || m_normalBrandImage.isNull()) {
+        return;
+    }
+    const QIcon* icon = &m_normalIcon;
+    const ui::BrandImage* image = &m_normalBrandImage;
+    switch (level) {
+        case RiskLevel::safe:
+            break;
+        case RiskLevel::watch:
+            icon = &m_watchIcon;
+            image = &m_watchBrandImage;
+            break;
+        case RiskLevel::warning:
+        case RiskLevel::critical:
+            icon = &m_warningIcon;
+            image = &m_warningBrandImage;
+            break;
+    }
+    // Handing the tray the same picture again would redraw it every minute.
+    if (m_statusItem->icon().cacheKey() != icon->cacheKey()) {
+        m_statusItem->setIcon(*icon, image->description);
+    }
+}
+
+void MenuBarController::trayActivated() {
+    if (!m_popover->isVisible() && m_popoverClosedAt &&
+        m_clock.now() - *m_popoverClosedAt < kReopenGuardSeconds) {
+        return;
+    }
+    togglePopover();
+}
+
+// --- The popover and the panel ---------------------------------------------
+
+void MenuBarController::updatePanel() {
+    std::optional<RiskAssessment> assessment;
+    bool isSimulation = false;
+    bool isRecovering = false;
+    if (m_simulation.assessment()) {
+        assessment = m_simulation.assessment();
+        isSimulation = true;
+    } else {
+        assessment = m_engine.presentationPolicy.displayedAssessment;
+        isRecovering = m_engine.presentationPolicy.isRecovering;
+    }
+    updateBrandColor(assessment ? assessment->level : RiskLevel::safe);
+    if (!m_panel) {
+        return;
+    }
+    const auto& ranking = m_engine.topApplications;
+    const std::vector<AppMemory> applications(
+        ranking.begin(), ranking.begin() + std::min(ranking.size(), kPanelApplicationCount));
+    m_panel->update(assessment, m_engine.latestSample, applications,
+                    m_engine.applicationRankingAvailable, m_notifications.isEnabled(),
+                    m_notifications.isAvailable(), isSimulation, isRecovering,
+                    m_simulation.hasEndedPreview());
+    if (m_popover->content() == m_panel) {
+        m_popover->setContentSize(m_panel->preferredSize());
+    }
+}
+
+void MenuBarController::togglePopover() {
+    if (m_popover->isVisible()) {
+        m_popover->close();
+        return;
+    }
+    // Nothing is read before the user agreed to monitoring.
+    if (!m_monitoringAllowed) {
+        return;
+    }
+    refreshTopApplications();
+    ui::PanelViewController* panel = m_panel ? m_panel.data() : makePanel();
+    m_popover->setContent(panel);
+    updatePanel();
+    m_popover->showAnchored(m_statusItem ? m_statusItem->geometry() : QRect(),
+                            panel->preferredSize());
+    // No control starts focused; the popover itself takes the keyboard.
+    m_popover->setFocus(Qt::PopupFocusReason);
+}
+
+void MenuBarController::closePopover() {
+    if (m_popover->isVisible()) {
+        m_popover->close();
+    }
+}
+
+void MenuBarController::popoverDidClose() {
+    m_popoverClosedAt = m_clock.now();
+    m_popover->setContent(nullptr);
+    m_panel = nullptr;
+    m_simulation.cancel(true);
+}
+
+ui::PanelViewController* MenuBarController::makePanel() {
+    auto* panel = new ui::PanelViewController(m_debugPreview.isEnabled);
+    panel->setObjectName("panel");
+    QPointer<MenuBarController> self(this);
+    const auto weakly = [self](void (MenuBarController::*action)()) {
+        return [self, action] {
+            if (self) {
+                (self.data()->*action)();
+            }
+        };
+    };
+    panel->onRefresh = weakly(&MenuBarController::refreshTopApplications);
+    panel->onTestWarning = weakly(&MenuBarController::simulateWarning);
+    panel->onTestWatch = weakly(&MenuBarController::startWatchPreview);
+    panel->onEndPreview = [self] {
+        if (self) {
+            self->m_simulation.cancel(true);
+        }
+    };
+    panel->onEnableNotifications = weakly(&MenuBarController::enableNotificationsPressed);
+    panel->onShowHistory = weakly(&MenuBarController::showRecentIncidents);
+    panel->onShowSettings = weakly(&MenuBarController::showSettings);
+    panel->onShowAdvice = weakly(&MenuBarController::showAdvice);
+    panel->onQuit = m_terminate;
+    m_panel = panel;
+    return panel;
+}
+
+void MenuBarController::enableNotificationsPressed() {
+    QPointer<MenuBarController> self(this);
+    m_notifications.setRemindersEnabled(!m_notifications.isEnabled(), [self] {
+        if (self && self->m_notifications.authorizationStatus() == AuthorizationStatus::denied) {
+            self->showPanelPermissionNotice();
+        }
+    });
+}
+
+void MenuBarController::showPanelPermissionNotice() {
+    if (m_permissionNotice) {
+        m_permissionNotice->raise();
+        m_permissionNotice->activateWindow();
+        return;
+    }
+    auto* notice = new QMessageBox();
+    notice->setObjectName("panelPermissionNotice");
+    notice->setIcon(QMessageBox::Information);
+    notice->setWindowTitle(QStringLiteral("潮痕"));
+    notice->setTextFormat(Qt::PlainText);
+    notice->setText(QStringLiteral("系统通知权限未开启"));
+    notice->setInformativeText(
+        QStringLiteral("请在系统设置 → 通知 → 潮痕中允许通知。内存监测和最近记录不受影响。"));
+    notice->addButton(QStringLiteral("知道了"), QMessageBox::AcceptRole);
+    notice->setWindowModality(Qt::ApplicationModal);
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    m_permissionNotice = notice;
+    // Modal without a nested event loop, so that ticks go on while the
+    // notice is open. (open() would make it window-modal.)
+    notice->show();
+    notice->raise();
+    notice->activateWindow();
+}
+
+// --- Windows -------------------------------------------------------------------
+
+void MenuBarController::showAdvice() {
+    refreshTopApplications();
+
+    // Whether the advice is a preview's is decided now: closing the popover
+    // below ends the preview, and the plans were made for it.
+    const bool isPreview = m_simulation.assessment().has_value();
+    const std::optional<RiskAssessment> source =
+        isPreview ? m_simulation.assessment() : m_engine.presentationPolicy.displayedAssessment;
+    const RiskLevel level = source ? source->level : RiskLevel::safe;
+    const auto growth = source ? source->swapGrowthFiveMinutesBytes : std::optional<std::int64_t>();
+    auto plans = m_engine.plansFor(level, growth);
+
+    if (!m_adviceWindow) {
+        m_adviceWindow = std::make_unique<ui::AdviceWindowController>();
+    }
+    QPointer<MenuBarController> self(this);
+    m_adviceWindow->onConfirm = [self] {
+        if (self) {
+            self->adviceConfirmed();
+        }
+    };
+    closePopover();
+
+    m_scheduler.scheduleAfter(0, [self, plans = std::move(plans), isPreview] {
+        if (!self || !self->m_adviceWindow) {
+            return;
+        }
+        const AdviceFollowUp& followUp = self->m_engine.adviceFollowUp;
+        if (isPreview) {
+            self->m_adviceWindow->show(plans, QStringLiteral("这是模拟建议，不进行真实效果复查。"),
+                                       false, true);
+        } else {
+            self->m_adviceWindow->show(plans, text(followUp.message), !followUp.isPending(), false);
+        }
+    });
+}
+
+void MenuBarController::adviceConfirmed() {
+    if (m_simulation.assessment()) {
+        return;
+    }
+    m_engine.confirmAdvice(m_clock.now());
+    if (!m_adviceWindow) {
+        return;
+    }
+    if (QLabel* result = m_adviceWindow->result()) {
+        result->setText(m_adviceWindow->isSimulation()
+                            ? QStringLiteral("模拟建议，不进行真实复查。")
+                            : text(m_engine.adviceFollowUp.message));
+    }
+    if (QAbstractButton* confirm = m_adviceWindow->confirm()) {
+        confirm->setEnabled(false);
+    }
+}
+
+void MenuBarController::showRecentIncidents() {
+    if (!m_recentIncidentsWindow) {
+        m_recentIncidentsWindow = std::make_unique<ui::RecentIncidentsWindowController>();
+    }
+    closePopover();
+
+    QPointer<MenuBarController> self(this);
+    m_scheduler.scheduleAfter(0, [self] {
+        if (!self || !self->m_recentIncidentsWindow) {
+            return;
+        }
+        ui::RecentIncidentsWindowController& window = *self->m_recentIncidentsWindow;
+        window.onClear = [self]() -> std::optional<std::string> {
+            if (!self) {
+                return std::nullopt;
+            }
+            self->m_incidents->clear();
+            return self->m_incidents->lastSaveErrorDescription();
+        };
+        window.reload(self->m_incidents->records(), self->m_incidents->lastSaveErrorDescription());
+        if (window.window() != nullptr) {
+            window.presentWindow();
+        }
+    });
+}
+
+void MenuBarController::showSettings() {
+    if (!m_settingsWindow) {
+        m_settingsWindow = std::make_unique<ui::SettingsWindowController>();
+    }
+    closePopover();
+
+    QPointer<MenuBarController> self(this);
+    QPointer<ui::SettingsWindowController> settings(m_settingsWindow.get());
+    m_settingsWindow->onShowHistory = [self] {
+        if (self) {
+            self->showRecentIncidents();
+        }
+    };
+    m_settingsWindow->onRemindersChanged = [self, settings](bool enabled) {
+        if (!self || !settings) {
+            return;
+        }
+        self->m_notifications.setRemindersEnabled(enabled, [self, settings] {
+            if (!self || !settings) {
+                return;
+            }
+            settings->updateReminders(self->m_notifications.isEnabled(),
+                                      self->m_notifications.isAvailable());
+            if (self->m_notifications.authorizationStatus() == AuthorizationStatus::denied &&
+                settings->window() != nullptr) {
+                settings->showPermissionNotice();
+            }
+        });
+    };
+    m_settingsWindow->updateReminders(m_notifications.isEnabled(), m_notifications.isAvailable());
+
+    const bool available = m_launchAtLogin->isAvailable();
+    const bool enabled = available && m_launchAtLogin->isEnabled();
+    m_settingsWindow->show(enabled, available, [self](bool wanted) -> std::optional<std::string> {
+        if (!self) {
+            return std::nullopt;
+        }
+        return self->m_launchAtLogin->setEnabled(wanted);
+    });
+}
+
+}  // namespace tidemark

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include "core/Clock.h"
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace tidemark {
+
+// The program's item in the desktop's system tray: the logo, its tooltip,
+// a click that toggles the popover and a menu for desktops that show tray
+// items only through one.
+//
+// At login the tray host may start after us. Until it exists the icon is
+// kept in this object and availability is checked again for a while; the
+// platform icon is created only then, so that the desktop's own kind of
+// tray (StatusNotifierItem or XEmbed) is the one picked.
+class TrayIcon final : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr double kRetryIntervalSeconds = 2.0;
+    static constexpr int kRetryCount = 60;
+
+    explicit TrayIcon(Scheduler& scheduler, QObject* parent = nullptr);
+    ~TrayIcon() override;
+
+    // Shows the item now if a tray exists, otherwise once one appears.
+    void show();
+
+    void setIcon(const QIcon& icon, const QString& toolTip);
+    QIcon icon() const { return m_icon; }
+    QString toolTip() const { return m_toolTip; }
+
+    // The item's place on screen; empty when the tray does not say.
+    QRect geometry() const;
+    bool isShownInTray() const;
+    QMenu* contextMenu() const { return m_menu.get(); }
+
+    std::function<void()> onActivate;
+    std::function<void()> onOpenPanel;
+    std::function<void()> onShowHistory;
+    std::function<void()> onShowSettings;
+    std::function<void()> onQuit;
+
+private:
+    void retry(int remaining);
+    void createPlatformIcon();
+
+    Scheduler& m_scheduler;
+    std::unique_ptr<QMenu> m_menu;
+    QPointer<QSystemTrayIcon> m_tray;
+    QIcon m_icon;
+    QString m_toolTip;
+    bool m_wanted = false;
+    TimerId m_retryTimer = 0;
+};
+
+// The frameless window that holds the status panel under the tray item.
+// It closes on a click anywhere else; every way of closing reports onClosed.
+class TrayPopover final : public QWidget {
+    Q_OBJECT
+
+public:
+    // A hairline around the content, so that the popover stands apart from
+    // a window of the same colour behind it.
+    static constexpr int kBorder = 1;
+
+    explicit TrayPopover(QWidget* parent = nullptr);
+
+    // Takes the content; the previous one is discarded (deleted later, since
+    // it may be the sender of what closed the popover).
+    void setContent(QWidget* content);
+    QWidget* content() const { return m_content; }
+
+    // Shows the popover with its content at `size` (the frame adds the border), under `anchor`
+    // (global coordinates; empty: at the cursor), inside the screen's free area.
+    void showAnchored(const QRect& anchor, QSize size);
+    // Follows a new preferred size of the content while shown, keeping the
+    // edge that faces the anchor in place.
+    void setContentSize(QSize size);
+
+    // Where a popover of `size` goes for `anchor`: below it, centred on it,
+    // or above it when there is no room below; then moved inside `available`.
+    static QRect placement(const QRect& anchor, QSize size, const QRect& available);
+
+    std::function<void()> onClosed;
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void layoutContent();
+
+    QPointer<QWidget> m_content;
+    QRect m_anchor;
+    bool m_closesOnDeactivation = false;
+};
+
+}  // namespace tidemark

@@ -1,0 +1,40 @@
+#include "app/QtScheduler.h"
+
+#include <QEventLoop>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+namespace tidemark {
+namespace {
+
+TEST(QtSchedulerTest, RunsLaterInOrderAndHonoursCancellation) {
+    QtScheduler scheduler;
+    std::vector<int> ran;
+    TimerId dueButCancelled = 0;
+    // An action may cancel work that is already due as well.
+    scheduler.scheduleAfter(0, [&] {
+        ran.push_back(1);
+        scheduler.cancel(dueButCancelled);
+    });
+    dueButCancelled = scheduler.scheduleAfter(0, [&] { ran.push_back(2); });
+    const TimerId cancelled = scheduler.scheduleAfter(0, [&] { ran.push_back(3); });
+    scheduler.scheduleAfter(0, [&] { ran.push_back(4); });
+    scheduler.cancel(cancelled);
+    scheduler.cancel(cancelled);  // twice, and unknown ids, are harmless
+    scheduler.cancel(999);
+    // Absurd delays are clamped, not wrapped into the past.
+    scheduler.scheduleAfter(std::numeric_limits<double>::infinity(), [&] { ran.push_back(5); });
+    scheduler.scheduleAfter(1e12, [&] { ran.push_back(6); });
+    EXPECT_TRUE(ran.empty());  // never at once
+
+    QEventLoop loop;
+    scheduler.scheduleAfter(0, [&] { loop.quit(); });
+    loop.exec();
+    EXPECT_EQ(ran, (std::vector<int>{1, 4}));
+}
+
+}  // namespace
+}  // namespace tidemark
