@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS       ?=
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run probe test bench snapshots format format-check clean
+.PHONY: all deps build run probe test bench snapshots format format-check clean e2e-pressure fuzz
 
 all: build
 
@@ -44,6 +44,49 @@ snapshots: build
 	cmake --build $(BUILD) -j $(JOBS) --target tidemark_snapshots
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tidemark_snapshots $(BUILD)/snapshots
 
+# Real memory pressure on this machine (root; minutes, not part of `make test`).
+e2e-pressure:
+	@if [ "$$(id -u)" != 0 ]; then \
+	  echo "e2e-pressure: skipped: needs root (swap files, memory cgroups, hugetlb pages)"; \
+	else \
+	  $(MAKE) --no-print-directory build && scripts/e2e-pressure $(BUILD); \
+	fi
+
+# libFuzzer on every parser of untrusted bytes, FUZZ_SECONDS each (clang).
+# `make test` only replays the saved corpora.
+FUZZ_BUILD   ?= build-libfuzzer
+FUZZ_SECONDS ?= 60
+
+$(FUZZ_BUILD)/CMakeCache.txt: | deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTIDEMARK_FUZZ=ON -DTIDEMARK_GUI=OFF -DTIDEMARK_TESTS=OFF -DTIDEMARK_BENCH=OFF
+
+fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target tidemark_fuzzers
+	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# `sudo make install`: the program, its desktop entry, icons, logo and manual
+# under PREFIX (DESTDIR stages them elsewhere).
+PREFIX        ?= /usr/local
+PACKAGE_BUILD ?= build-package
+
+.PHONY: install package
+
+install: deps $(BUILD)/CMakeCache.txt
+	cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake --build $(BUILD) -j $(JOBS)
+	cmake --install $(BUILD)
+
+# `make package`: $(PACKAGE_BUILD)/tidemark_<version>_<arch>.deb, installed
+# under /usr, its dependencies taken from the libraries the program links.
+$(PACKAGE_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(PACKAGE_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_INSTALL_PREFIX=/usr -DTIDEMARK_TESTS=OFF -DTIDEMARK_BENCH=OFF
+
+package: deps $(PACKAGE_BUILD)/CMakeCache.txt
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
@@ -51,4 +94,4 @@ format-check:
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

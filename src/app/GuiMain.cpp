@@ -1,11 +1,88 @@
 #include "app/GuiMain.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QMetaObject>
+#include <QSessionManager>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/FreedesktopNotificationClient.h"
+#include "app/LaunchAtLoginService.h"
+#include "app/MenuBarController.h"
+#include "app/PreferenceStore.h"
+#include "app/QtScheduler.h"
+#include "app/SignalShutdown.h"
+#include "app/SingleInstance.h"
+#include "core/ProbePlatform.h"
+#include "core/SystemProbe.h"
+#include "history/Calendar.h"
+#include "history/IncidentStore.h"
 
 namespace tidemark {
 
 int runGui(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv, argv + argc);
+
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tidemark"));
+    QApplication::setDesktopFileName(QStringLiteral("tidemark"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tidemark")));
+    // A tray program: closing its last window does not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // SIGTERM, SIGINT and the session's hang-up quit like the menu does, so
+    // they reach applicationWillTerminate through aboutToQuit below.
+    SignalShutdown signalShutdown;
+    QObject::connect(&signalShutdown, &SignalShutdown::shutdownRequested, &app,
+                     &QCoreApplication::quit);
+    // Autostart brings the program back at the next login; a session manager
+    // restoring it as well would only start it twice.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
+        manager.setRestartHint(QSessionManager::RestartNever);
+    });
+    // A second start (autostart plus a manual one) shows the running instance
+    // instead of monitoring twice.
+    SingleInstance instance;
+    if (instance.claim() == SingleInstance::Role::secondary) {
+        return 0;
+    }
+
+    QtScheduler scheduler;
+    SystemClock clock;
+    SystemProbe probe(defaultProbePlatform());
+    FreedesktopNotificationClient notificationClient;
+    FilePreferenceStore preferences;
+    static const LocalCalendar calendar;
+
+    MenuBarController controller(MenuBarEnvironment{
+        .probe = probe,
+        .notificationClient = notificationClient,
+        .notificationsAvailable = FreedesktopNotificationClient::sessionBusAvailable(),
+        .preferences = preferences,
+        .incidents = std::make_unique<IncidentStore>(std::nullopt, calendar, clock.now()),
+        .launchAtLogin = std::make_unique<LaunchAtLoginService>(),
+        .scheduler = scheduler,
+        .clock = clock,
+        // Queued: quit() does nothing before the event loop runs, and a
+        // refused consent asks to quit before it does.
+        .terminate =
+            [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); },
+        .arguments = arguments,
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller,
+                     &MenuBarController::applicationWillTerminate);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &controller, [&controller] {
+        if (!controller.popover()->isVisible()) {
+            controller.togglePopover();
+        }
+    });
+
+    controller.applicationDidFinishLaunching();
+    QApplication::exec();
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/ProbeCommand.h"
 #include "app/ReplayCommand.h"
 #ifdef TIDEMARK_WITH_GUI
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
     // store reports, not kill the program.
     std::signal(SIGXFSZ, SIG_IGN);
     std::vector<std::string> args(argv, argv + argc);
+    if (auto request = tidemark::informationRequest(args);
+        request != tidemark::InformationRequest::none) {
+        return tidemark::runInformationCommand(request, TIDEMARK_VERSION, std::cout);
+    }
     if (tidemark::isProbeInvocation(args)) {
         return tidemark::runProbeCommand(args, std::cout);
     }

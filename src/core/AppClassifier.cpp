@@ -20,6 +20,8 @@ constexpr KnownName kKnownBundles[] = {
     {"com.apple.Safari", "Safari"},
 };
 
+constexpr std::string_view kSandboxedApplicationPrefix = "/app/";
+
 // Looked up with the lower-case process name.
 constexpr KnownName kSystemProcesses[] = {
     {"windowserver", "WindowServer"},
@@ -122,15 +124,44 @@ std::optional<Identity> bundleIdentity(const ProcessSample& process, const Bundl
     return Identity{std::move(name), info->identifier, std::move(key)};
 }
 
-Identity processIdentity(const ProcessSample& process) {
-    std::string name;
-    if (auto known = lookup(kSystemProcesses, lowerAscii(process.name))) {
-        name = *known;
-    } else {
-        name = process.name.empty() ? "Unknown" : process.name;
+std::optional<Identity> sandboxIdentity(const ProcessSample& process,
+                                        const IdentitySources& sources) {
+    // Flatpak mounts an application's own files at /app inside its sandbox,
+    // and that is the path the kernel reports. Asking only such processes
+    // keeps the extra read off the hundreds of others; a program the sandbox
+    // takes from its runtime (/usr/bin/python3) is grouped by path instead.
+    if (!sources.sandboxApplication || !process.executablePath ||
+        !process.executablePath->starts_with(kSandboxedApplicationPrefix)) {
+        return std::nullopt;
     }
-    std::string key = "process:" + (process.executablePath ? *process.executablePath : name);
-    return Identity{std::move(name), std::nullopt, std::move(key)};
+    std::optional<std::string> id = sources.sandboxApplication(process.pid);
+    if (!id) {
+        return std::nullopt;
+    }
+    if (auto known = lookup(kKnownBundles, *id)) {
+        return Identity{std::string(*known), id, *id};
+    }
+    std::optional<std::string> name;
+    if (sources.desktopEntries != nullptr) {
+        name = sources.desktopEntries->nameForApplicationId(*id);
+    }
+    return Identity{name ? std::move(*name) : *id, id, *id};
+}
+
+Identity processIdentity(const ProcessSample& process, const IdentitySources& sources) {
+    std::optional<std::string> name;
+    if (process.executablePath && sources.desktopEntries != nullptr) {
+        // Named after its application, but still grouped by its own path.
+        name = sources.desktopEntries->nameForExecutable(*process.executablePath);
+    }
+    if (!name) {
+        auto known = lookup(kSystemProcesses, lowerAscii(process.name));
+        name = known                  ? std::string(*known)
+               : process.name.empty() ? std::string("Unknown")
+                                      : process.name;
+    }
+    std::string key = "process:" + (process.executablePath ? *process.executablePath : *name);
+    return Identity{std::move(*name), std::nullopt, std::move(key)};
 }
 
 }  // namespace
@@ -179,20 +210,34 @@ std::optional<std::string> outermostBundlePath(std::string_view path) {
     return std::nullopt;
 }
 
-Identity classify(const ProcessSample& process, const BundleReader& bundles) {
-    if (std::optional<Identity> identity = bundleIdentity(process, bundles)) {
+Identity classify(const ProcessSample& process, const IdentitySources& sources) {
+    if (std::optional<Identity> identity = bundleIdentity(process, sources.bundles)) {
         return std::move(*identity);
     }
-    return processIdentity(process);
+    if (std::optional<Identity> identity = sandboxIdentity(process, sources)) {
+        return std::move(*identity);
+    }
+    return processIdentity(process, sources);
+}
+
+Identity classify(const ProcessSample& process, const BundleReader& bundles) {
+    return classify(process, IdentitySources{bundles, nullptr, {}});
 }
 
 std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
                                  const BundleReader& bundles) {
-    const CachingBundleReader cachedBundles(bundles);
+    return aggregate(samples, IdentitySources{bundles, nullptr, {}});
+}
+
+std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
+                                 const IdentitySources& sources) {
+    const CachingBundleReader cachedBundles(sources.bundles);
+    const IdentitySources cachedSources{cachedBundles, sources.desktopEntries,
+                                        sources.sandboxApplication};
     std::vector<AppMemory> groups;
     std::unordered_map<std::string, size_t> indexByKey;
     for (const ProcessSample& sample : samples) {
-        Identity identity = classify(sample, cachedBundles);
+        Identity identity = classify(sample, cachedSources);
         auto [it, inserted] = indexByKey.try_emplace(std::move(identity.key), groups.size());
         if (inserted) {
             groups.push_back(

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/BundleInfo.h"
+#include "core/DesktopEntries.h"
 #include "core/Models.h"
 
 namespace tidemark {
@@ -23,14 +26,32 @@ struct Identity {
     std::string key;  // processes with equal keys form one application
 };
 
+// What the classifier may consult about a process besides its own name and
+// path.
+struct IdentitySources {
+    const BundleReader& bundles;
+    // Installed applications' names; none: processes keep their own names.
+    const DesktopEntryIndex* desktopEntries = nullptr;
+    // The Flatpak application the process with this pid runs in; unset when
+    // no sandbox can exist, so that nothing is read per process.
+    std::function<std::optional<std::string>(std::int32_t pid)> sandboxApplication;
+};
+
 // One application per group, largest resident memory first. A group takes
 // its name and bundle identifier from its first process; groups of equal
 // size keep the order in which they first appeared.
 std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
+                                 const IdentitySources& sources);
+std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
                                  const BundleReader& bundles);
 
-// The identity sources, tried in order: the application bundle on the path,
-// then the process itself (which always answers).
+// The identity sources, tried in order: the application bundle on the path;
+// the Flatpak sandbox of a program under /app, whose application id stands
+// for a bundle identifier (named by its desktop entry); then the process
+// itself, grouped by its
+// path or name but named by the desktop entry that starts its executable
+// when there is one.
+Identity classify(const ProcessSample& process, const IdentitySources& sources);
 Identity classify(const ProcessSample& process, const BundleReader& bundles);
 
 // Lexical normalisation: "." components removed, ".." resolved against the

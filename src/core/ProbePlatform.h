@@ -60,6 +60,12 @@ public:
     // length; below 1 when nothing could be read.
     virtual int processName(std::int32_t pid, std::span<char> buffer) = 0;
     virtual int executablePath(std::int32_t pid, std::span<char> buffer) = 0;
+
+    // The process's control-group membership (Linux: /proc/<pid>/cgroup),
+    // which names the sandbox it runs in. Writes at most buffer.size() bytes
+    // and returns their length; below 1 when nothing could be read. A system
+    // without control groups keeps this default.
+    virtual int controlGroups(std::int32_t /*pid*/, std::span<char> /*buffer*/) { return -1; }
 };
 
 // The running system's implementation (procfs on Linux, the kernel and

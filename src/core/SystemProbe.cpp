@@ -22,8 +22,9 @@ std::string decode(const std::array<char, N>& buffer) {
 
 }  // namespace
 
-SystemProbe::SystemProbe(ProbePlatform& platform, const BundleReader& bundles)
-    : m_platform(platform), m_bundles(bundles) {}
+SystemProbe::SystemProbe(ProbePlatform& platform, const BundleReader& bundles,
+                         std::optional<DesktopEntryLocations> desktopEntries)
+    : m_platform(platform), m_bundles(bundles), m_desktopEntries(std::move(desktopEntries)) {}
 
 Pressure SystemProbe::pressureFromLevelCode(std::optional<std::int32_t> code) {
     if (!code) {
@@ -120,7 +121,23 @@ SystemProbe::ProcessList SystemProbe::readProcesses() {
 SystemSnapshot SystemProbe::capture(std::size_t limit) {
     const LightweightSample sample = lightweightSample();
     ProcessList processes = readProcesses();
-    std::vector<AppMemory> applications = AppClassifier::aggregate(processes.samples, m_bundles);
+
+    // Read once per capture, and only as far as the processes ask.
+    const DesktopEntryIndex desktopEntries(
+        m_desktopEntries ? *m_desktopEntries : DesktopEntryLocations::fromEnvironment());
+    AppClassifier::IdentitySources sources{m_bundles, &desktopEntries, {}};
+    std::array<char, kControlGroupBufferBytes> groups;
+    // Without a Flatpak installation no process can be in a sandbox, and the
+    // extra read per process is saved.
+    if (desktopEntries.hasFlatpakApplications()) {
+        sources.sandboxApplication = [this, &groups](std::int32_t pid) {
+            const int length = m_platform.controlGroups(pid, groups);
+            return length < 1 ? std::nullopt
+                              : flatpakApplicationId(std::string_view(
+                                    groups.data(), std::min<std::size_t>(length, groups.size())));
+        };
+    }
+    std::vector<AppMemory> applications = AppClassifier::aggregate(processes.samples, sources);
     if (applications.size() > limit) {
         applications.resize(limit);
     }

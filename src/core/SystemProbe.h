@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/BundleInfo.h"
+#include "core/DesktopEntries.h"
 #include "core/ProbePlatform.h"
 #include "core/SampleSource.h"
 
@@ -19,8 +20,11 @@ namespace tidemark {
 // unreadable process, a "pid N" name).
 class SystemProbe final : public SampleSource {
 public:
+    // Desktop entries are looked for where the environment says at each
+    // capture, unless `desktopEntries` fixes the places.
     explicit SystemProbe(ProbePlatform& platform,
-                         const BundleReader& bundles = defaultBundleReader());
+                         const BundleReader& bundles = defaultBundleReader(),
+                         std::optional<DesktopEntryLocations> desktopEntries = std::nullopt);
 
     LightweightSample lightweightSample() override;
     SystemSnapshot capture(std::size_t limit) override;
@@ -28,6 +32,9 @@ public:
     // Sized so that every name and path the kernels report fits.
     static constexpr std::size_t kNameBufferBytes = 1024;
     static constexpr std::size_t kPathBufferBytes = 4096;
+    // A sandboxed process's scope sits in the first lines; a longer file is
+    // read only this far.
+    static constexpr std::size_t kControlGroupBufferBytes = 4096;
     // The listing buffer never holds fewer identifiers than this, so that
     // processes started between counting and listing still fit.
     static constexpr std::size_t kMinimumListingCapacity = 1024;
@@ -49,6 +56,7 @@ public:
 private:
     ProbePlatform& m_platform;
     const BundleReader& m_bundles;
+    std::optional<DesktopEntryLocations> m_desktopEntries;
 };
 
 }  // namespace tidemark

@@ -30,8 +30,12 @@ public:
     std::optional<int> listingResult;
     std::map<std::int32_t, Process> processes;
 
+    // Control-group file contents by pid; a pid not listed has none.
+    std::map<std::int32_t, std::string> controlGroupBytes;
+
     std::size_t lastListingCapacity = 0;
     std::vector<std::int32_t> taskRecordReads;
+    std::vector<std::int32_t> controlGroupReads;
 
     // A readable process listed in pid order.
     void addProcess(std::int32_t pid, std::string name, std::optional<std::string> path,
@@ -65,6 +69,12 @@ public:
     int executablePath(std::int32_t pid, std::span<char> buffer) override {
         auto it = processes.find(pid);
         return it == processes.end() ? -1 : copy(it->second.pathBytes, buffer);
+    }
+
+    int controlGroups(std::int32_t pid, std::span<char> buffer) override {
+        controlGroupReads.push_back(pid);
+        auto it = controlGroupBytes.find(pid);
+        return it == controlGroupBytes.end() ? -1 : copy(it->second, buffer);
     }
 
 private:

@@ -218,6 +218,17 @@ int LinuxProbePlatform::executablePath(std::int32_t pid, std::span<char> buffer)
     return static_cast<int>(length);
 }
 
+int LinuxProbePlatform::controlGroups(std::int32_t pid, std::span<char> buffer) {
+    std::array<char, 4096> path;
+    if (buffer.empty() || !pidPath(pid, "cgroup", path)) {
+        return -1;
+    }
+    // One read: procfs hands over the whole file when it fits, and a sandbox
+    // scope is named on the first lines when it does not.
+    ssize_t length = readFile(path.data(), buffer, false);
+    return length < 1 ? -1 : static_cast<int>(length);
+}
+
 ProbePlatform& defaultProbePlatform() {
     static LinuxProbePlatform platform;
     return platform;

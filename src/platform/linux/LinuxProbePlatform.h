@@ -24,6 +24,7 @@ public:
     std::optional<std::uint64_t> residentBytes(std::int32_t pid) override;
     int processName(std::int32_t pid, std::span<char> buffer) override;
     int executablePath(std::int32_t pid, std::span<char> buffer) override;
+    int controlGroups(std::int32_t pid, std::span<char> buffer) override;
 
 private:
     // "<root>/<pid>/<file>" into `path`; false when it does not fit.

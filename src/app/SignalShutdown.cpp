@@ -1,0 +1,75 @@
+#include "app/SignalShutdown.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+
+#include "app/SingleInstance.h"
+
+namespace tidemark {
+
+namespace {
+
+constexpr std::array kSignals = {SIGTERM, SIGINT, SIGHUP};
+
+volatile std::sig_atomic_t g_writeFd = -1;
+std::array<struct sigaction, kSignals.size()> g_previous{};
+
+extern "C" void onSignal(int signalNumber) {
+    const int savedErrno = errno;
+    const unsigned char byte = static_cast<unsigned char>(signalNumber);
+    // A full pipe already holds a pending request; losing this one is fine.
+    [[maybe_unused]] const ssize_t written = ::write(g_writeFd, &byte, 1);
+    errno = savedErrno;
+}
+
+}  // namespace
+
+SignalShutdown::SignalShutdown(QObject* parent) : QObject(parent) {
+    int fds[2];
+    if (g_writeFd >= 0 || ::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return;
+    }
+    m_readFd = fds[0];
+    g_writeFd = fds[1];
+    m_notifier = std::make_unique<QSocketNotifier>(m_readFd, QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &SignalShutdown::readSignals);
+
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (size_t i = 0; i < kSignals.size(); ++i) {
+        ::sigaction(kSignals[i], &action, &g_previous[i]);
+    }
+}
+
+SignalShutdown::~SignalShutdown() {
+    if (!m_notifier) {
+        return;
+    }
+    for (size_t i = 0; i < kSignals.size(); ++i) {
+        ::sigaction(kSignals[i], &g_previous[i], nullptr);
+    }
+    m_notifier.reset();
+    ::close(g_writeFd);
+    g_writeFd = -1;
+    ::close(m_readFd);
+}
+
+void SignalShutdown::readSignals() {
+    unsigned char byte = 0;
+    int last = 0;
+    while (::read(m_readFd, &byte, 1) == 1) {
+        last = byte;
+    }
+    if (last != 0) {
+        trace("shutting down on a signal");
+        emit shutdownRequested(last);
+    }
+}
+
+}  // namespace tidemark

@@ -1,0 +1,507 @@
+#include "core/DesktopEntries.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+
+#include "core/Formatting.h"
+
+namespace tidemark {
+
+namespace {
+
+// Entries with every translation run to a few tens of kilobytes; the keys
+// that name an application come first in practice, so a larger file is read
+// only this far.
+constexpr std::size_t kMaximumEntryBytes = 128 * 1024;
+// Vendors group entries in sub-directories one or two levels deep; the bound
+// keeps a hostile tree from costing a capture anything.
+constexpr int kMaximumDirectoryDepth = 3;
+constexpr std::string_view kDesktopSuffix = ".desktop";
+constexpr std::string_view kFlatpakScopePrefix = "app-flatpak-";
+constexpr std::string_view kScopeSuffix = ".scope";
+constexpr std::string_view kFlatpakExportsSuffix = "/flatpak/exports/share";
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trim(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// The escapes every string value may use. An unknown escape is kept as
+// written, so that Exec='s own backslash escapes survive for execProgram.
+std::string unescapeValue(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '\\' || i + 1 == value.size()) {
+            out.push_back(value[i]);
+            continue;
+        }
+        switch (value[i + 1]) {
+            case 's':
+                out.push_back(' ');
+                break;
+            case 'n':
+                out.push_back('\n');
+                break;
+            case 't':
+                out.push_back('\t');
+                break;
+            case 'r':
+                out.push_back('\r');
+                break;
+            case '\\':
+                out.push_back('\\');
+                break;
+            default:
+                out.push_back('\\');
+                out.push_back(value[i + 1]);
+                break;
+        }
+        ++i;
+    }
+    return out;
+}
+
+// Flatpak's rule: at least three dot-separated elements of ASCII letters,
+// digits and "_", none empty or starting with a digit, "-" only in the last.
+bool isValidFlatpakId(std::string_view id) {
+    if (id.empty() || id.size() > 255) {
+        return false;
+    }
+    int elements = 0;
+    size_t start = 0;
+    while (start <= id.size()) {
+        const size_t end = std::min(id.find('.', start), id.size());
+        const std::string_view element = id.substr(start, end - start);
+        const bool last = end == id.size();
+        if (element.empty() || (element.front() >= '0' && element.front() <= '9')) {
+            return false;
+        }
+        for (char c : element) {
+            const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                 (c >= '0' && c <= '9') || c == '_' || (c == '-' && last);
+            if (!allowed) {
+                return false;
+            }
+        }
+        ++elements;
+        start = end + 1;
+    }
+    return elements >= 3;
+}
+
+std::optional<std::string> flatpakIdFromScope(std::string_view component) {
+    if (!component.starts_with(kFlatpakScopePrefix) || !component.ends_with(kScopeSuffix)) {
+        return std::nullopt;
+    }
+    component.remove_prefix(kFlatpakScopePrefix.size());
+    component.remove_suffix(kScopeSuffix.size());
+    const size_t dash = component.rfind('-');
+    if (dash == std::string_view::npos || dash + 1 == component.size()) {
+        return std::nullopt;
+    }
+    const std::string_view instance = component.substr(dash + 1);
+    if (!std::all_of(instance.begin(), instance.end(),
+                     [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    const std::string_view id = component.substr(0, dash);
+    return isValidFlatpakId(id) ? std::optional<std::string>(id) : std::nullopt;
+}
+
+std::optional<std::string> realPath(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    if (!resolved) {
+        return std::nullopt;
+    }
+    return std::string(resolved.get());
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isExecutableFile(const std::string& path) {
+    return ::access(path.c_str(), X_OK) == 0 && isRegularFile(path);
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Reads a regular file's first `limit` bytes into `out`; false when it is
+// not a regular file or cannot be read. Never blocks on a FIFO.
+bool readPrefix(const std::string& path, std::size_t limit, std::string& out) {
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok) {
+        out.resize(std::min(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)), limit));
+        std::size_t length = 0;
+        while (length < out.size()) {
+            const ssize_t n = ::read(fd, out.data() + length, out.size() - length);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                ok = n == 0;
+                break;
+            }
+            length += static_cast<std::size_t>(n);
+        }
+        out.resize(length);
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool isScript(const std::string& path) {
+    std::string head;
+    return readPrefix(path, 2, head) && head == "#!";
+}
+
+std::string parentDirectory(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Programs shared by many applications live in the directories on PATH, in
+// the top two levels (/usr/libexec) and in multiarch library directories; an
+// application's own directory is deeper (/opt/google/chrome,
+// /usr/lib/firefox-esr).
+bool isOwnProgramDirectory(const std::string& directory,
+                           const std::vector<std::string>& searchPath) {
+    const auto levels = std::count(directory.begin(), directory.end(), '/');
+    return levels >= 3 && directory.find("-linux-") == std::string::npos &&
+           std::find(searchPath.begin(), searchPath.end(), directory) == searchPath.end();
+}
+
+bool isFlatpakExports(std::string_view dataDirectory) {
+    return dataDirectory.ends_with(kFlatpakExportsSuffix);
+}
+
+std::vector<std::string> absoluteElements(std::string_view list) {
+    std::vector<std::string> out;
+    while (true) {
+        const size_t colon = list.find(':');
+        std::string_view element = list.substr(0, colon);
+        while (element.size() > 1 && element.back() == '/') {
+            element.remove_suffix(1);
+        }
+        // Relative elements would depend on the working directory.
+        if (element.starts_with('/') && std::find(out.begin(), out.end(), element) == out.end()) {
+            out.emplace_back(element);
+        }
+        if (colon == std::string_view::npos) {
+            return out;
+        }
+        list.remove_prefix(colon + 1);
+    }
+}
+
+std::string_view environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string_view() : std::string_view(value);
+}
+
+}  // namespace
+
+DesktopEntry parseDesktopEntry(std::string_view text) {
+    DesktopEntry entry;
+    bool inGroup = false;
+    bool seenName = false;
+    bool seenExec = false;
+    bool seenTryExec = false;
+    while (!text.empty()) {
+        const size_t newline = text.find('\n');
+        std::string_view line = text.substr(0, newline);
+        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+        line = trim(line.ends_with('\r') ? line.substr(0, line.size() - 1) : line);
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        if (line.front() == '[') {
+            if (inGroup) {
+                break;
+            }
+            inGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (!inGroup || equals == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view key = trim(line.substr(0, equals));
+        const std::string_view value = trim(line.substr(equals + 1));
+        if (key == "Name" && !seenName) {
+            seenName = true;
+            std::string name = decodeUtf8Lossy(unescapeValue(value));
+            if (!name.empty()) {
+                entry.name = std::move(name);
+            }
+        } else if (key == "Exec" && !seenExec) {
+            seenExec = true;
+            entry.program = execProgram(unescapeValue(value));
+        } else if (key == "TryExec" && !seenTryExec) {
+            seenTryExec = true;
+            std::string tryExec = unescapeValue(value);
+            if (!tryExec.empty()) {
+                entry.tryExec = std::move(tryExec);
+            }
+        }
+    }
+    return entry;
+}
+
+std::optional<std::string> execProgram(std::string_view exec) {
+    size_t i = 0;
+    while (i < exec.size() && isBlank(exec[i])) {
+        ++i;
+    }
+    std::string program;
+    if (i < exec.size() && exec[i] == '"') {
+        bool closed = false;
+        for (++i; i < exec.size(); ++i) {
+            const char c = exec[i];
+            if (c == '\\' && i + 1 < exec.size() &&
+                std::string_view("\"`$\\").find(exec[i + 1]) != std::string_view::npos) {
+                program.push_back(exec[++i]);
+            } else if (c == '"') {
+                closed = true;
+                break;
+            } else {
+                program.push_back(c);
+            }
+        }
+        if (!closed) {
+            return std::nullopt;
+        }
+    } else {
+        while (i < exec.size() && !isBlank(exec[i]) && exec[i] != '\n') {
+            program.push_back(exec[i++]);
+        }
+    }
+    if (program.empty() || program.front() == '%') {
+        return std::nullopt;
+    }
+    return program;
+}
+
+std::optional<std::string> flatpakApplicationId(std::string_view controlGroups) {
+    // Lines are "hierarchy:controllers:path"; the scope is one component of a
+    // path, possibly with the sandbox's own sub-groups below it.
+    size_t start = 0;
+    while (start < controlGroups.size()) {
+        const size_t end = controlGroups.find_first_of("/:\n", start);
+        const std::string_view component =
+            controlGroups.substr(start, end == std::string_view::npos ? end : end - start);
+        if (std::optional<std::string> id = flatpakIdFromScope(component)) {
+            return id;
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+DesktopEntryLocations DesktopEntryLocations::fromEnvironment() {
+    std::string dataHome(environment("XDG_DATA_HOME"));
+    if (!dataHome.starts_with('/')) {
+        const std::string_view home = environment("HOME");
+        dataHome = home.starts_with('/') ? std::string(home) + "/.local/share" : "";
+    }
+    std::string_view dataDirs = environment("XDG_DATA_DIRS");
+    if (absoluteElements(dataDirs).empty()) {
+        dataDirs = "/usr/local/share:/usr/share";
+    }
+    std::string directories = dataHome;
+    directories += ':';
+    directories += dataDirs;
+    // Flatpak adds its exports to XDG_DATA_DIRS only in login shells that
+    // read its profile script; a session started otherwise still runs them.
+    if (!dataHome.empty()) {
+        directories += ':' + dataHome + "/flatpak/exports/share";
+    }
+    directories += ":/var/lib/flatpak/exports/share";
+
+    std::string_view path = environment("PATH");
+    if (path.empty()) {
+        path = "/usr/local/bin:/usr/bin:/bin";
+    }
+    return DesktopEntryLocations{absoluteElements(directories), absoluteElements(path)};
+}
+
+DesktopEntryIndex::DesktopEntryIndex(DesktopEntryLocations locations)
+    : m_locations(std::move(locations)) {}
+
+bool DesktopEntryIndex::hasFlatpakApplications() const {
+    if (!m_hasFlatpak) {
+        m_hasFlatpak =
+            std::any_of(m_locations.dataDirectories.begin(), m_locations.dataDirectories.end(),
+                        [](const std::string& dir) {
+                            return isFlatpakExports(dir) && isDirectory(dir + "/applications");
+                        });
+    }
+    return *m_hasFlatpak;
+}
+
+std::optional<std::string> DesktopEntryIndex::nameForExecutable(
+    const std::string& executablePath) const {
+    build();
+    if (auto it = m_nameByExecutable.find(executablePath); it != m_nameByExecutable.end()) {
+        return it->second;
+    }
+    auto it = m_nameByLauncherDirectory.find(parentDirectory(executablePath));
+    return it == m_nameByLauncherDirectory.end() ? std::nullopt : it->second;
+}
+
+std::optional<std::string> DesktopEntryIndex::nameForApplicationId(
+    const std::string& applicationId) const {
+    build();
+    auto it = m_nameById.find(applicationId + std::string(kDesktopSuffix));
+    return it == m_nameById.end() ? std::nullopt : it->second;
+}
+
+void DesktopEntryIndex::build() const {
+    if (m_built) {
+        return;
+    }
+    m_built = true;
+    for (const std::string& dir : m_locations.searchPath) {
+        if (std::optional<std::string> real = realPath(dir)) {
+            m_realSearchPath.push_back(std::move(*real));
+        }
+    }
+    for (const std::string& dataDirectory : m_locations.dataDirectories) {
+        indexDirectory(dataDirectory + "/applications", isFlatpakExports(dataDirectory));
+    }
+    m_buffer = std::string();
+}
+
+void DesktopEntryIndex::indexDirectory(const std::string& applicationsDirectory,
+                                       bool flatpakExports) const {
+    // (path relative to the applications directory, depth), walked without
+    // recursion. An entry's id is that relative path with "/" turned into "-".
+    std::vector<std::pair<std::string, int>> pending{{"", 0}};
+    while (!pending.empty()) {
+        auto [relative, depth] = std::move(pending.back());
+        pending.pop_back();
+        const std::string directory = applicationsDirectory + relative;
+        DIR* dir = ::opendir(directory.c_str());
+        if (dir == nullptr) {
+            continue;
+        }
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name(entry->d_name);
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string path = directory + '/' + std::string(name);
+            unsigned char type = entry->d_type;
+            if (type == DT_UNKNOWN) {
+                struct stat st {};
+                type = ::lstat(path.c_str(), &st) != 0 ? DT_UNKNOWN
+                       : S_ISDIR(st.st_mode)           ? DT_DIR
+                                                       : DT_REG;
+            }
+            // Symbolic links to directories are not followed, so no loop can
+            // form; links to entry files are common (Flatpak's exports).
+            if (type == DT_DIR) {
+                if (depth < kMaximumDirectoryDepth) {
+                    pending.emplace_back(relative + '/' + std::string(name), depth + 1);
+                }
+            } else if (name.size() > kDesktopSuffix.size() && name.ends_with(kDesktopSuffix)) {
+                std::string id = relative.empty() ? std::string() : relative.substr(1) + '/';
+                id += name;
+                std::replace(id.begin(), id.end(), '/', '-');
+                indexFile(path, std::move(id), flatpakExports);
+            }
+        }
+        ::closedir(dir);
+    }
+}
+
+void DesktopEntryIndex::indexFile(const std::string& path, std::string id,
+                                  bool flatpakExports) const {
+    // An entry of a higher-precedence directory hides those with the same
+    // id, whatever it contains.
+    auto [slot, inserted] = m_nameById.try_emplace(std::move(id));
+    if (!inserted || !readPrefix(path, kMaximumEntryBytes, m_buffer)) {
+        return;
+    }
+    std::string_view text(m_buffer);
+    if (m_buffer.size() == kMaximumEntryBytes) {
+        text = text.substr(0, text.rfind('\n') + 1);
+    }
+    const DesktopEntry entry = parseDesktopEntry(text);
+    slot->second = entry.name;
+    // Flatpak's exported entries all run the flatpak launcher; the programs
+    // are named through the sandbox instead.
+    if (!entry.name || flatpakExports) {
+        return;
+    }
+    if (entry.program) {
+        claim(*entry.program, *entry.name);
+    }
+    if (entry.tryExec && entry.tryExec != entry.program) {
+        claim(*entry.tryExec, *entry.name);
+    }
+}
+
+void DesktopEntryIndex::claim(const std::string& program, const std::string& name) const {
+    std::optional<std::string> target;
+    if (program.find('/') != std::string::npos) {
+        if (program.starts_with('/')) {
+            target = realPath(program);
+        }
+    } else {
+        for (const std::string& dir : m_locations.searchPath) {
+            const std::string candidate = dir + '/' + program;
+            if (isExecutableFile(candidate)) {
+                target = realPath(candidate);
+                break;
+            }
+        }
+    }
+    if (!target || !isRegularFile(*target)) {
+        return;
+    }
+    const auto record = [&name](NameTable& table, const std::string& key) {
+        auto [it, inserted] = table.try_emplace(key, name);
+        if (!inserted && it->second != name) {
+            it->second = std::nullopt;
+        }
+    };
+    record(m_nameByExecutable, *target);
+    const std::string directory = parentDirectory(*target);
+    if (isOwnProgramDirectory(directory, m_realSearchPath) && isScript(*target)) {
+        record(m_nameByLauncherDirectory, directory);
+    }
+}
+
+}  // namespace tidemark

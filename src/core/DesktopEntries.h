@@ -1,0 +1,88 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tidemark {
+
+// What naming uses from a desktop entry file: the keys of its [Desktop Entry]
+// group. A key is present only when it has a non-empty value.
+struct DesktopEntry {
+    std::optional<std::string> name;     // the untranslated Name=
+    std::optional<std::string> program;  // the program Exec= runs, unquoted
+    std::optional<std::string> tryExec;  // TryExec=
+    bool operator==(const DesktopEntry&) const = default;
+};
+
+// Desktop entry files are untrusted text: anything malformed leaves a key
+// absent, never an error. Names are returned as valid UTF-8.
+DesktopEntry parseDesktopEntry(std::string_view text);
+
+// The program of an Exec= value whose string escapes are already resolved:
+// its first argument, with double quotes and the backslash escapes allowed
+// inside them removed. Absent for an empty value, an unterminated quote or a
+// field code.
+std::optional<std::string> execProgram(std::string_view exec);
+
+// The Flatpak application a process runs in, from the text of its
+// control-group file: systemd puts every sandbox in a scope named
+// "app-flatpak-<application id>-<n>.scope". Absent outside a sandbox.
+std::optional<std::string> flatpakApplicationId(std::string_view controlGroups);
+
+// Where desktop entries are looked for.
+struct DesktopEntryLocations {
+    // Data directories, highest precedence first: $XDG_DATA_HOME, then
+    // $XDG_DATA_DIRS, then the Flatpak exports. Entries live in their
+    // "applications" sub-directory.
+    std::vector<std::string> dataDirectories;
+    // $PATH's directories, in order.
+    std::vector<std::string> searchPath;
+
+    static DesktopEntryLocations fromEnvironment();
+};
+
+// Application names from the installed desktop entries. Nothing is read
+// before the first question, and everything is read at most once, so one
+// index serves one capture.
+class DesktopEntryIndex {
+public:
+    explicit DesktopEntryIndex(DesktopEntryLocations locations);
+
+    // The name of the entry whose program (Exec= or TryExec=, resolved
+    // against PATH and symbolic links) is `executablePath`. A program that
+    // is a script in a directory of its own (a launcher that sets up and
+    // starts the real binary beside it) names every executable in that
+    // directory. Absent when no entry claims the path, or when entries with
+    // different names do.
+    std::optional<std::string> nameForExecutable(const std::string& executablePath) const;
+
+    // The name of "<applicationId>.desktop".
+    std::optional<std::string> nameForApplicationId(const std::string& applicationId) const;
+
+    // Whether a Flatpak installation exports applications here, that is,
+    // whether any process can be running in one of its sandboxes.
+    bool hasFlatpakApplications() const;
+
+private:
+    // An absent name marks a path claimed under different names.
+    using NameTable = std::unordered_map<std::string, std::optional<std::string>>;
+
+    void build() const;
+    void indexDirectory(const std::string& applicationsDirectory, bool flatpakExports) const;
+    void indexFile(const std::string& path, std::string id, bool flatpakExports) const;
+    void claim(const std::string& program, const std::string& name) const;
+
+    DesktopEntryLocations m_locations;
+    mutable bool m_built = false;
+    mutable std::optional<bool> m_hasFlatpak;
+    mutable std::vector<std::string> m_realSearchPath;
+    mutable NameTable m_nameById;  // absent: an entry without a name
+    mutable NameTable m_nameByExecutable;
+    mutable NameTable m_nameByLauncherDirectory;
+    mutable std::string m_buffer;
+};
+
+}  // namespace tidemark

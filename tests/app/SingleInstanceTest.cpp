@@ -1,0 +1,80 @@
+#include "app/SingleInstance.h"
+
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "TrayProgram.h"
+
+namespace tidemark {
+namespace {
+
+const QStringList kTray = {"--accept-local-monitoring-for-testing"};
+constexpr QByteArrayView kListening = "listening for later starts";
+constexpr QByteArrayView kActivated = "activation requested";
+// Start-up of a sanitizer build on a busy machine.
+constexpr int kStartMilliseconds = 20'000;
+
+TEST(SingleInstanceTest, ASecondStartShowsTheRunningInstanceAndEnds) {
+    test::TempDir dir;
+    const test::TrayProgram tray(dir.path());
+    auto first = tray.start(kTray);
+    ASSERT_TRUE(first->waitFor(kListening, kStartMilliseconds)) << first->output.toStdString();
+
+    auto second = tray.start(kTray + QStringList{"--show-panel"});
+    EXPECT_TRUE(second->finishesCleanly(2000)) << second->output.toStdString();
+    EXPECT_TRUE(first->waitFor(kActivated, 5000)) << first->output.toStdString();
+
+    // The headless modes are never turned away.
+    auto version = tray.start({"--version"});
+    EXPECT_TRUE(version->finishesCleanly(kStartMilliseconds));
+    EXPECT_TRUE(version->output.startsWith("tidemark ")) << version->output.toStdString();
+    auto probe = tray.start({"--probe"});
+    EXPECT_TRUE(probe->finishesCleanly(kStartMilliseconds));
+    EXPECT_TRUE(probe->output.startsWith("pressure=")) << probe->output.toStdString();
+
+    first->process->terminate();
+    EXPECT_TRUE(first->finishesCleanly(kStartMilliseconds)) << first->output.toStdString();
+}
+
+TEST(SingleInstanceTest, ACrashedInstanceIsReplaced) {
+    test::TempDir dir;
+    const test::TrayProgram tray(dir.path());
+    auto crashed = tray.start(kTray);
+    ASSERT_TRUE(crashed->waitFor(kListening, kStartMilliseconds));
+    crashed->process->kill();
+    crashed->process->waitForFinished();
+
+    auto next = tray.start(kTray);
+    ASSERT_TRUE(next->waitFor(kListening, kStartMilliseconds)) << next->output.toStdString();
+    auto later = tray.start(kTray);
+    EXPECT_TRUE(later->finishesCleanly(kStartMilliseconds)) << later->output.toStdString();
+    EXPECT_TRUE(next->waitFor(kActivated, 5000));
+    next->process->terminate();
+    EXPECT_TRUE(next->finishesCleanly(kStartMilliseconds));
+}
+
+TEST(SingleInstanceTest, ForeignRequestsAreRefused) {
+    test::TempDir dir;
+    SingleInstance instance(QString::fromStdString(dir.path().string()), "wayland-1");
+    ASSERT_EQ(instance.claim(), SingleInstance::Role::primary);
+    EXPECT_TRUE(instance.socketPath().endsWith("/tidemark-wayland-1.socket"));
+    QSignalSpy activations(&instance, &SingleInstance::activationRequested);
+
+    for (const QByteArray& request : {QByteArray("quit\n"), QByteArray(100, 'a')}) {
+        QLocalSocket client;
+        client.connectToServer(instance.socketPath());
+        ASSERT_TRUE(client.waitForConnected(1000));
+        client.write(request);
+        client.flush();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return client.state() == QLocalSocket::UnconnectedState; }, 5000));
+    }
+    EXPECT_EQ(activations.count(), 0);
+}
+
+}  // namespace
+}  // namespace tidemark

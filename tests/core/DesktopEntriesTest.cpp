@@ -1,0 +1,182 @@
+#include "core/DesktopEntries.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "FakeProbePlatform.h"
+#include "ScopedEnvironment.h"
+#include "TempDir.h"
+#include "core/SystemProbe.h"
+
+namespace tidemark {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+TEST(DesktopEntriesTest, ParsesOnlyTheUntranslatedKeysOfTheDesktopEntryGroup) {
+    const DesktopEntry entry = parseDesktopEntry(
+        "# comment\n[Desktop Entry]\r\nName[de]=Bearbeiter\nName = My\\sEditor\nName=Second\n"
+        "TryExec=/opt/ed/bin\nExec=\"/opt/My Editor/ed\\\\\\\\x\" --new %F\n"
+        "[Desktop Action new]\nName=New Window\nExec=other\n");
+    EXPECT_EQ(entry, (DesktopEntry{"My Editor", "/opt/My Editor/ed\\x", "/opt/ed/bin"}));
+
+    EXPECT_EQ(parseDesktopEntry("[Other]\nName=X\nExec=x\n"), DesktopEntry{});
+    EXPECT_EQ(parseDesktopEntry("[Desktop Entry]\nName=\nExec=%U\n"), DesktopEntry{});
+    EXPECT_EQ(parseDesktopEntry("[Desktop Entry]\nName=\xff\n").name, "\xEF\xBF\xBD");
+}
+
+TEST(DesktopEntriesTest, ExecProgramIsTheFirstArgumentUnquoted) {
+    const struct {
+        const char* exec;
+        std::optional<std::string> program;
+    } cases[] = {
+        {"firefox %u", "firefox"},
+        {"  /usr/bin/code --new-window", "/usr/bin/code"},
+        {"\"/opt/My App/run\" %U", "/opt/My App/run"},
+        {R"("/opt/a\"b\$c\`d\\e")", R"(/opt/a"b$c`d\e)"},
+        {"\"/opt/unterminated", std::nullopt},
+        {"", std::nullopt},
+        {"%f", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(execProgram(c.exec), c.program) << c.exec;
+    }
+}
+
+TEST(DesktopEntriesTest, FlatpakApplicationFromTheControlGroup) {
+    const struct {
+        const char* groups;
+        std::optional<std::string> id;
+    } cases[] = {
+        {"0::/user.slice/user-1000.slice/user@1000.service/app.slice/"
+         "app-flatpak-com.google.Chrome-2718.scope\n",
+         "com.google.Chrome"},
+        {"12:pids:/\n1:name=systemd:/user.slice/app-flatpak-org.gnome.Text_Editor-9.scope/sub\n",
+         "org.gnome.Text_Editor"},
+        {"0::/app.slice/app-flatpak-org.example.my-app-3.scope", "org.example.my-app"},
+        {"0::/user.slice/user-1000.slice/session-2.scope\n", std::nullopt},
+        {"0::/app-flatpak-com.example-1.scope", std::nullopt},       // two elements
+        {"0::/app-flatpak-com.ex-ample.App-1.scope", std::nullopt},  // "-" before the last
+        {"0::/app-flatpak-com.example.App.scope", std::nullopt},     // no instance
+        {"0::/app-flatpak-com.9example.App-1.scope", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(flatpakApplicationId(c.groups), c.id) << c.groups;
+    }
+}
+
+// A desktop in a temporary directory: data directories, a PATH directory
+// and programs to point entries at.
+class DesktopFixture : public ::testing::Test {
+protected:
+    DesktopFixture()
+        : home(dir / "home"),
+          env{{"XDG_DATA_HOME", home.string()},
+              {"XDG_DATA_DIRS", (dir / "local").string() + ":" + (dir / "share").string()},
+              {"PATH", (dir / "bin").string()}} {
+        fs::create_directories(dir / "bin");
+    }
+
+    void entry(const fs::path& dataDir, const std::string& id, const std::string& body) {
+        fs::create_directories((dataDir / "applications" / id).parent_path());
+        TempDir::writeFile(dataDir / "applications" / id,
+                           "[Desktop Entry]\nType=Application\n" + body);
+    }
+    fs::path program(const std::string& relative, const std::string& content =
+                                                      "\x7f"
+                                                      "ELF") {
+        const fs::path path = dir / relative;
+        fs::create_directories(path.parent_path());
+        TempDir::writeFile(path, content);
+        ::chmod(path.c_str(), 0755);
+        return path;
+    }
+
+    TempDir dir;
+    fs::path home;
+    test::ScopedEnvironment env[3];
+};
+
+TEST_F(DesktopFixture, IndexesProgramsThroughPathAndLinks) {
+    const fs::path editor = program("opt/editor/editor-bin");
+    fs::create_symlink(editor, dir / "bin" / "editor");
+    entry(home, "editor.desktop", "Name=Editor\nExec=editor %F\n");
+    entry(dir / "share", "editor.desktop", "Name=Hidden By Home\nExec=/opt/x\n");
+    // The browser's entry starts a launcher script that starts the binary.
+    const fs::path launcher = program("opt/google/chrome/google-chrome", "#!/bin/sh\n");
+    const fs::path chrome = program("opt/google/chrome/chrome");
+    fs::create_symlink(launcher, dir / "bin" / "google-chrome-stable");
+    entry(dir / "share", "google-chrome.desktop",
+          "Name=Google Chrome\nExec=google-chrome-stable\n");
+    // Two applications claiming one program name neither.
+    const fs::path tool = program("bin/tool");
+    entry(dir / "local", "a.desktop", "Name=A\nExec=tool --a\n");
+    entry(dir / "share", "vendor/b.desktop",
+          "Name=B\nExec=tool --b\nTryExec=" + (dir / "opt/b/b-bin").string() + "\n");
+    const fs::path bBin = program("opt/b/b-bin");
+    // A script on PATH names nothing beside it.
+    const fs::path script = program("bin/run-c", "#!/bin/sh\n");
+    entry(dir / "share", "c.desktop", "Name=C\nExec=run-c\n");
+
+    const DesktopEntryIndex index(DesktopEntryLocations::fromEnvironment());
+    EXPECT_EQ(index.nameForExecutable(editor.string()), "Editor");
+    EXPECT_EQ(index.nameForExecutable(chrome.string()), "Google Chrome");
+    EXPECT_EQ(index.nameForExecutable(tool.string()), std::nullopt);
+    EXPECT_EQ(index.nameForExecutable(bBin.string()), "B");
+    EXPECT_EQ(index.nameForExecutable(script.string()), "C");
+    EXPECT_EQ(index.nameForExecutable(editor.string() + "-helper"), std::nullopt);
+    EXPECT_EQ(index.nameForExecutable((dir / "bin/other").string()), std::nullopt);
+    EXPECT_EQ(index.nameForApplicationId("vendor-b"), "B");
+    EXPECT_EQ(index.nameForApplicationId("editor"), "Editor");
+}
+
+TEST_F(DesktopFixture, CaptureNamesSandboxesAndDesktopPrograms) {
+    const fs::path exports = home / "flatpak/exports/share";
+    entry(exports, "com.example.Notes.desktop",
+          "Name=Notes\nExec=/usr/bin/flatpak run com.example.Notes\n");
+    const fs::path editor = program("opt/editor/editor-bin");
+    entry(home, "editor.desktop", "Name=Editor\nExec=" + editor.string() + "\n");
+
+    test::FakeProbePlatform platform;
+    const auto add = [&](std::int32_t pid, std::string name, std::string path,
+                         std::optional<std::string> app, std::uint64_t bytes) {
+        platform.addProcess(pid, std::move(name), std::move(path), bytes);
+        if (app) {
+            platform.controlGroupBytes[pid] = "0::/app.slice/app-flatpak-" + *app + "-7.scope\n";
+        }
+    };
+    add(1, "chrome", "/app/extra/chrome", "com.google.Chrome", 600);
+    add(2, "zypak-sandbox", "/app/bin/zypak-sandbox", "com.google.Chrome", 100);
+    add(3, "notes", "/app/bin/notes", "com.example.Notes", 500);
+    add(4, "viewer", "/app/bin/viewer", "org.example.Viewer", 400);
+    add(5, "editor-bin", editor.string(), std::nullopt, 300);
+    add(6, "editor-bin", editor.string(), std::nullopt, 250);
+    // A bundle on the path wins over everything else.
+    add(7, "x", (dir / "Tool.app/Contents/MacOS/x").string(), "com.example.Notes", 10);
+    // A program from the sandbox's runtime is not asked.
+    add(8, "python3", "/usr/bin/python3", "com.example.Notes", 5);
+
+    const test::NoBundles bundles;
+    SystemProbe probe(platform, bundles, DesktopEntryLocations{{home, exports}, {}});
+    const std::vector<AppMemory> apps = probe.capture(10).topApplications;
+    ASSERT_EQ(apps.size(), 6u);
+    EXPECT_EQ(apps[0], (AppMemory{"Google Chrome", "com.google.Chrome", 700, 2}));
+    EXPECT_EQ(apps[1], (AppMemory{"Editor", std::nullopt, 550, 2}));
+    EXPECT_EQ(apps[2], (AppMemory{"Notes", "com.example.Notes", 500, 1}));
+    EXPECT_EQ(apps[3], (AppMemory{"org.example.Viewer", "org.example.Viewer", 400, 1}));
+    EXPECT_EQ(apps[4], (AppMemory{"Tool", std::nullopt, 10, 1}));
+    EXPECT_EQ(apps[5], (AppMemory{"python3", std::nullopt, 5, 1}));
+    EXPECT_EQ(platform.controlGroupReads, (std::vector<std::int32_t>{1, 2, 3, 4}));
+
+    // Without a Flatpak installation no control group is read.
+    fs::remove_all(exports);
+    platform.controlGroupReads.clear();
+    EXPECT_EQ(probe.capture(10).topApplications[0].name, "chrome");
+    EXPECT_TRUE(platform.controlGroupReads.empty());
+}
+
+}  // namespace
+}  // namespace tidemark
