@@ -150,8 +150,11 @@ std::string formatIsoDate(Timestamp t) {
     auto seconds = static_cast<std::time_t>(std::floor(t));
     std::tm tm{};
     gmtime_r(&seconds, &tm);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    // Not strftime's %Y: glibc writes years before 1000 with fewer than four
+    // digits, which no reader (this one included) accepts back.
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02dZ", tm.tm_year + 1900,
+                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
     return buffer;
 }
 
