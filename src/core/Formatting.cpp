@@ -121,10 +121,25 @@ size_t validSequenceLength(std::string_view s) {
 // Number of bytes of a maximal invalid subpart (at least one), so that one
 // replacement character stands for one broken sequence.
 size_t invalidRunLength(std::string_view s) {
-    auto c = static_cast<unsigned char>(s[0]);
-    size_t expected = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 1;
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char c = byte(0);
+    size_t expected = 1;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        expected = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        expected = 3;
+        lo = c == 0xE0 ? 0xA0 : 0x80;
+        hi = c == 0xED ? 0x9F : 0xBF;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        expected = 4;
+        lo = c == 0xF0 ? 0x90 : 0x80;
+        hi = c == 0xF4 ? 0x8F : 0xBF;
+    }
+    // The longest prefix that could still have become a valid sequence.
     size_t i = 1;
-    while (i < expected && i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) {
+    while (i < expected && i < s.size() && byte(i) >= (i == 1 ? lo : 0x80) &&
+           byte(i) <= (i == 1 ? hi : 0xBF)) {
         ++i;
     }
     return i;
