@@ -308,14 +308,8 @@ void AdviceRoundedButton::paintEvent(QPaintEvent*) {
                    fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
         const qreal w = width();
         const qreal m = height() / 2.0;
-        QPainterPath chevron;
-        chevron.moveTo(w - 25, m - 2);
-        chevron.lineTo(w - 21, m + 2);
-        chevron.lineTo(w - 17, m - 2);
-        p.setPen(
-            QPen(Theme::secondaryLabel.resolve(), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(chevron);
+        strokeChevron(p, {w - 25, m - 2}, {w - 21, m + 2}, {w - 17, m - 2},
+                      Theme::secondaryLabel.resolve(), 1.5);
     }
     if (hasFocus()) {
         drawFocusRing(p, rect(), 13);

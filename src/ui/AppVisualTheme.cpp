@@ -184,6 +184,20 @@ void drawFocusRing(QPainter& painter, const QRectF& bounds, qreal radius) {
     painter.restore();
 }
 
+void strokeChevron(QPainter& painter, QPointF from, QPointF tip, QPointF to, const QColor& color,
+                   qreal lineWidth) {
+    QPainterPath chevron;
+    chevron.moveTo(from);
+    chevron.lineTo(tip);
+    chevron.lineTo(to);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(color, lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(chevron);
+    painter.restore();
+}
+
 AppThemeSurface::AppThemeSurface(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -212,13 +226,8 @@ void AppThemeAdviceEntry::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const qreal w = width();
     const qreal m = height() / 2.0;
-    QPainterPath chevron;
-    chevron.moveTo(w - 21, m - 4);
-    chevron.lineTo(w - 17, m);
-    chevron.lineTo(w - 21, m + 4);
-    p.setPen(
-        QPen(AppVisualTheme::secondary.resolve(), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPath(chevron);
+    strokeChevron(p, {w - 21, m - 4}, {w - 17, m}, {w - 21, m + 4},
+                  AppVisualTheme::secondary.resolve(), 1.5);
     if (hasFocus()) {
         drawFocusRing(p, rect(), 13);
     }

@@ -113,4 +113,9 @@ protected:
 // Focus ring shared by the themed controls.
 void drawFocusRing(QPainter& painter, const QRectF& bounds, qreal radius);
 
+// The open chevron the entries and choosers draw: a round-capped stroke
+// from `from` through `tip` to `to`.
+void strokeChevron(QPainter& painter, QPointF from, QPointF tip, QPointF to, const QColor& color,
+                   qreal lineWidth);
+
 }  // namespace tidemark::ui

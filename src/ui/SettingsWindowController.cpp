@@ -135,13 +135,8 @@ void SettingsNavigationButton::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const qreal w = width();
     const qreal m = height() / 2.0;
-    QPainterPath chevron;
-    chevron.moveTo(w - 25, m - 5);
-    chevron.lineTo(w - 20, m);
-    chevron.lineTo(w - 25, m + 5);
-    p.setPen(
-        QPen(Theme::secondaryLabel.resolve(), 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPath(chevron);
+    strokeChevron(p, {w - 25, m - 5}, {w - 20, m}, {w - 25, m + 5}, Theme::secondaryLabel.resolve(),
+                  1.3);
     if (hasFocus()) {
         drawFocusRing(p, rect(), 13);
     }
