@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <system_error>
 #include <vector>
 
@@ -281,8 +281,12 @@ static std::filesystem::path xdgDirectory(const char* variable, const char* fall
     return home ? *home / fallback : std::filesystem::path();
 }
 
-std::filesystem::path xdgConfigHome() { return xdgDirectory("XDG_CONFIG_HOME", ".config"); }
+std::filesystem::path xdgConfigHome() {
+    return xdgDirectory("XDG_CONFIG_HOME", ".config");
+}
 
-std::filesystem::path xdgDataHome() { return xdgDirectory("XDG_DATA_HOME", ".local/share"); }
+std::filesystem::path xdgDataHome() {
+    return xdgDirectory("XDG_DATA_HOME", ".local/share");
+}
 
 }  // namespace tidemark

@@ -2,8 +2,8 @@
 
 #include <signal.h>
 
-#include <algorithm>
 #include <QSignalSpy>
+#include <algorithm>
 
 #include <gtest/gtest.h>
 

@@ -22,8 +22,8 @@ bool save(QWidget* widget, const QDir& dir, const QString& name) {
 }
 
 void useAppearance(bool dark) {
-    QApplication::setPalette(ui::AppVisualTheme::standardPalette(dark ? ui::Appearance::dark
-                                                                      : ui::Appearance::light));
+    QApplication::setPalette(
+        ui::AppVisualTheme::standardPalette(dark ? ui::Appearance::dark : ui::Appearance::light));
     QCoreApplication::processEvents();
 }
 
