@@ -6,6 +6,7 @@ namespace tidemark {
 namespace {
 
 constexpr Timestamp kT0 = 1'765'000'000.0;
+const std::string kIdle = "完成操作后，点击确认，再观察后续约 1 分钟的系统压力。";
 const std::string kWaiting =
     "已确认操作；等待新的系统采样。不会推测你执行了什么，也不保证释放固定内存。";
 const std::string kDecrease = "观察到系统压力下降，仍需留意后续状态；不能证明下降由这次操作造成。";
@@ -21,60 +22,36 @@ LightweightSample sample(Timestamp at, Pressure pressure) {
     return s;
 }
 
-AdviceFollowUp startedWith(Pressure baseline) {
+// The message after starting with `baseline` and consuming `after` in order.
+std::string verdict(std::optional<LightweightSample> baseline,
+                    std::vector<LightweightSample> after) {
     AdviceFollowUp f;
-    f.start(sample(kT0, baseline), kT0);
-    return f;
+    f.start(baseline, kT0);
+    for (const LightweightSample& s : after)
+        f.consume(s);
+    EXPECT_EQ(f.isPending(), f.message == kWaiting);
+    return f.message;
 }
 
-TEST(AdviceFollowUp, InitialState) {
+TEST(AdviceFollowUp, NothingBeforeAStart) {
     AdviceFollowUp f;
-    EXPECT_FALSE(f.isPending());
-    EXPECT_EQ(f.baseline, Pressure::unknown);
-    EXPECT_EQ(f.message, "完成操作后，点击确认，再观察后续约 1 分钟的系统压力。");
     f.consume(sample(kT0, Pressure::normal));
-    EXPECT_EQ(f.message, "完成操作后，点击确认，再观察后续约 1 分钟的系统压力。");
-}
-
-TEST(AdviceFollowUp, BaselineOnlyFromARecentPastSample) {
-    auto baselineFor = [](std::optional<LightweightSample> s) {
-        AdviceFollowUp f;
-        f.start(s, kT0);
-        EXPECT_EQ(f.message, kWaiting);
-        EXPECT_EQ(f.startedAt, kT0);
-        return f.baseline;
-    };
-    EXPECT_EQ(baselineFor(sample(kT0 - 120, Pressure::warning)), Pressure::warning);
-    EXPECT_EQ(baselineFor(sample(kT0, Pressure::critical)), Pressure::critical);
-    EXPECT_EQ(baselineFor(sample(kT0 - 121, Pressure::warning)), Pressure::unknown);
-    EXPECT_EQ(baselineFor(sample(kT0 + 1, Pressure::warning)), Pressure::unknown);
-    EXPECT_EQ(baselineFor(std::nullopt), Pressure::unknown);
-
-    // Without a baseline no comparison is possible.
-    AdviceFollowUp f;
-    f.start(std::nullopt, kT0);
-    f.consume(sample(kT0 + 60, Pressure::normal));
-    EXPECT_EQ(f.message, kInsufficient);
-}
-
-TEST(AdviceFollowUp, TimingLimits) {
-    AdviceFollowUp f = startedWith(Pressure::warning);
-    f.consume(sample(kT0 - 30, Pressure::normal));  // stamped before the confirmation
-    f.consume(sample(kT0 + 59.9, Pressure::normal));
-    EXPECT_TRUE(f.isPending());
-    EXPECT_EQ(f.message, kWaiting);
-    f.consume(sample(kT0 + 60, Pressure::normal));
     EXPECT_FALSE(f.isPending());
-    EXPECT_EQ(f.message, kDecrease);
+    EXPECT_EQ(f.message, kIdle);
+}
 
-    f = startedWith(Pressure::warning);
-    f.consume(sample(kT0 + 180, Pressure::normal));
-    EXPECT_EQ(f.message, kDecrease);
-
-    f = startedWith(Pressure::warning);
-    f.consume(sample(kT0 + 180.1, Pressure::normal));
-    EXPECT_EQ(f.message, kInsufficient);
-    EXPECT_EQ(f.baseline, Pressure::warning);
+TEST(AdviceFollowUp, BaselineAndTimingLimits) {
+    const auto warningAt = [](Timestamp t) { return sample(t, Pressure::warning); };
+    const auto normalAt = [](Timestamp t) { return sample(kT0 + t, Pressure::normal); };
+    // The baseline must be a sample from the two minutes before the confirmation.
+    EXPECT_EQ(verdict(warningAt(kT0 - 120), {normalAt(60)}), kDecrease);
+    EXPECT_EQ(verdict(warningAt(kT0 - 121), {normalAt(60)}), kInsufficient);
+    EXPECT_EQ(verdict(warningAt(kT0 + 1), {normalAt(60)}), kInsufficient);
+    EXPECT_EQ(verdict(std::nullopt, {normalAt(60)}), kInsufficient);
+    // The verdict waits for a sample 60 s to 180 s after the confirmation.
+    EXPECT_EQ(verdict(warningAt(kT0), {normalAt(-30), normalAt(59.9)}), kWaiting);
+    EXPECT_EQ(verdict(warningAt(kT0), {normalAt(180)}), kDecrease);
+    EXPECT_EQ(verdict(warningAt(kT0), {normalAt(180.1)}), kInsufficient);
 }
 
 TEST(AdviceFollowUp, Verdicts) {
@@ -92,21 +69,19 @@ TEST(AdviceFollowUp, Verdicts) {
         {Pressure::unknown, Pressure::normal, kInsufficient},
     };
     for (const Case& c : cases) {
-        AdviceFollowUp f = startedWith(c.before);
-        f.consume(sample(kT0 + 61, c.after));
-        EXPECT_EQ(f.message, c.message) << toString(c.before) << " -> " << toString(c.after);
+        EXPECT_EQ(verdict(sample(kT0, c.before), {sample(kT0 + 61, c.after)}), c.message)
+            << toString(c.before) << " -> " << toString(c.after);
     }
 }
 
 TEST(AdviceFollowUp, VerdictStaysUntilRestart) {
-    AdviceFollowUp f = startedWith(Pressure::critical);
+    AdviceFollowUp f;
+    f.start(sample(kT0, Pressure::critical), kT0);
     f.consume(sample(kT0 + 60, Pressure::normal));
     f.consume(sample(kT0 + 120, Pressure::critical));
     EXPECT_EQ(f.message, kDecrease);
-    EXPECT_FALSE(f.isPending());
 
     f.start(sample(kT0 + 120, Pressure::critical), kT0 + 130);
-    EXPECT_TRUE(f.isPending());
     EXPECT_EQ(f.message, kWaiting);
     f.consume(sample(kT0 + 180, Pressure::normal));  // only 50 s after the restart
     EXPECT_TRUE(f.isPending());

@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <linux/capability.h>
-#include <poll.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -14,6 +13,8 @@
 #include <csignal>
 #include <fstream>
 #include <functional>
+#include <system_error>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -26,9 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-const std::string kEpisode = std::string(TIDEMARK_TEST_DATA) + "/replay/episode.jsonl";
 constexpr Timestamp kFirstSample = 1'765'000'000;  // the episode's first line
-const std::string kAside = ".unreadable-20251206T054640Z";
 // Two days before the episode: history the runs below must never lose.
 const std::string kEarlierHistory =
     R"([{"highestLevel": "critical", "id": "0F8FAD5B-D9CB-469F-A165-70867728950E", )"
@@ -40,46 +39,40 @@ struct ProgramRun {
     std::string out, err;
 };
 
+std::string readAll(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<size_t>(got));
+    ::close(fd);
+    return text;
+}
+
 // The program runs in a child, so that limits, umask and dropped privileges
 // stay there. Standard output and error are pipes: a file-size limit does not
 // apply to them.
 ProgramRun runReplay(const fs::path& incidents, const std::function<void()>& prepareChild = {}) {
-    int out[2], err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
+    int pipes[2][2];
+    if (::pipe2(pipes[0], O_CLOEXEC) != 0 || ::pipe2(pipes[1], O_CLOEXEC) != 0)
         return {};
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(out[1], 1);
-        ::dup2(err[1], 2);
+        ::dup2(pipes[0][1], 1);
+        ::dup2(pipes[1][1], 2);
         if (prepareChild)
             prepareChild();
-        std::string program = TIDEMARK_BINARY, replay = "--replay", input = kEpisode,
-                    option = "--incidents", path = incidents.string();
-        char* argv[] = {program.data(), replay.data(), input.data(),
-                        option.data(),  path.data(),   nullptr};
-        ::execv(argv[0], argv);
+        ::execl(TIDEMARK_BINARY, TIDEMARK_BINARY, "--replay",
+                TIDEMARK_TEST_DATA "/replay/episode.jsonl", "--incidents", incidents.c_str(),
+                nullptr);
         ::_exit(127);
     }
-    ::close(out[1]);
-    ::close(err[1]);
+    for (int i : {0, 1})
+        ::close(pipes[i][1]);
+    // Both pipes are drained at once, so that a long report on one cannot stall the other.
     ProgramRun run;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* sinks[2] = {&run.out, &run.err};
-    for (int open = 2; open > 0 && ::poll(fds, 2, -1) > 0;) {
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0)
-                continue;
-            char buffer[4096];
-            const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
-            if (got > 0) {
-                sinks[i]->append(buffer, static_cast<size_t>(got));
-            } else {
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
+    std::thread errors([&] { run.err = readAll(pipes[1][0]); });
+    run.out = readAll(pipes[0][0]);
+    errors.join();
     int status = 0;
     ::waitpid(pid, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -104,36 +97,26 @@ fs::perms permissionsOf(const fs::path& p) {
     return fs::symlink_status(p).permissions();
 }
 
-std::vector<std::string> entriesOf(const fs::path& directory) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class ReplayCommandStorageTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(fs::exists(TIDEMARK_BINARY)) << "build the tidemark target first";
         TempDir scratch;
-        ProgramRun clean = runReplay(scratch / "incidents.json");
-        ASSERT_EQ(clean.status, 0) << clean.err;
-        ASSERT_NE(clean.out.find(R"("alert":"critical")"), std::string::npos);
-        s_clean = new ProgramRun(std::move(clean));
+        s_clean = runReplay(scratch / "incidents.json");
+        ASSERT_EQ(s_clean.status, 0) << s_clean.err;
+        ASSERT_NE(s_clean.out.find(R"("alert":"critical")"), std::string::npos);
     }
-    void SetUp() override { ASSERT_TRUE(s_clean) << "the healthy run failed"; }
-    static void TearDownTestSuite() { delete s_clean; }
+    void SetUp() override { ASSERT_EQ(s_clean.status, 0) << "the healthy run failed"; }
 
     // The same decisions and notifications as with healthy storage, and no
     // complaint or crash report.
     static void expectMonitoringUnaffected(const ProgramRun& run) {
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.err, "");
-        EXPECT_EQ(run.out, s_clean->out);
+        EXPECT_EQ(run.out, s_clean.out);
     }
 
-    // The episode's one incident, as the healthy run writes it.
+    // The episode's one incident, as the healthy run writes it, in a private file.
     static void expectEpisodeWritten(const fs::path& file) {
         std::vector<IncidentRecord> records;
         ASSERT_NO_THROW(records = decodeIncidentFile(TempDir::readFile(file)));
@@ -143,82 +126,73 @@ protected:
         EXPECT_EQ(permissionsOf(file), fs::perms::owner_read | fs::perms::owner_write);
     }
 
-    static ProgramRun* s_clean;
+    static inline ProgramRun s_clean;
     TempDir dir;
     LocalCalendar calendar;
 };
 
-ProgramRun* ReplayCommandStorageTest::s_clean = nullptr;
-
 TEST_F(ReplayCommandStorageTest, UnreadableHistoryIsReportedThenMovedAsideWhileMonitoringGoesOn) {
-    const std::string valid = TempDir::readFile(TIDEMARK_TEST_DATA "/replay/episode.jsonl");
-    const std::vector<std::pair<std::string, std::string>> blobs = {
-        {"truncated", kEarlierHistory.substr(0, kEarlierHistory.size() / 2)},
-        {"binary", {'\x7f', 'E', 'L', 'F', '\0', '\xff', '\xfe', '[', '{', '"', '\x01'}},
-        {"not a history", valid},
-        {"huge", ""},
-        {"directory", ""},
+    const std::string unreadable = "最近记录无法读取：";
+    struct Case {
+        std::string name, content, description;
     };
-    for (const auto& [name, content] : blobs) {
+    const Case cases[] = {
+        {"binary",
+         {'\x7f', 'E', 'L', 'F', '\0', '\xff', '\xfe', '[', '{', '"', '\x01'},
+         unreadable},
+        {"huge", "", unreadable + std::generic_category().message(EFBIG)},
+        {"directory", "", unreadable + std::generic_category().message(EISDIR)},
+    };
+    for (const auto& [name, content, expected] : cases) {
         SCOPED_TRACE(name);
         const fs::path file = dir / name / "tidemark" / "incidents.json";
+        const fs::path aside = file.string() + ".unreadable-20251206T054640Z";
         fs::create_directories(file.parent_path());
         if (name == "huge") {
             std::ofstream(file.string()) << "[";
-            fs::resize_file(file, IncidentStore::kMaximumFileBytes + 1);
+            fs::resize_file(file, IncidentStore::kMaximumFileBytes + 1);  // sparse
         } else if (name == "directory") {
             TempDir::writeFile(file / "keep.txt", "kept");
         } else {
             TempDir::writeFile(file, content);
         }
+        const auto description =
+            IncidentStore(file, calendar, kFirstSample).lastSaveErrorDescription();
+        ASSERT_TRUE(description);
+        EXPECT_EQ(description->substr(0, expected.size()), expected);
 
-        {
-            IncidentStore store(file, calendar, kFirstSample);
-            ASSERT_TRUE(store.lastSaveErrorDescription());
-            EXPECT_EQ(store.lastSaveErrorDescription()->rfind("最近记录无法读取：", 0), 0u)
-                << *store.lastSaveErrorDescription();
-        }
         expectMonitoringUnaffected(runReplay(file));
         expectEpisodeWritten(file);
-
-        const fs::path aside = file.string() + kAside;
         if (name == "huge") {
             EXPECT_EQ(fs::file_size(aside), IncidentStore::kMaximumFileBytes + 1);
-        } else if (name == "directory") {
-            EXPECT_EQ(TempDir::readFile(aside / "keep.txt"), "kept");
         } else {
-            EXPECT_EQ(TempDir::readFile(aside), content);
+            EXPECT_EQ(TempDir::readFile(name == "directory" ? aside / "keep.txt" : aside),
+                      name == "directory" ? "kept" : content);
         }
     }
 }
 
 TEST_F(ReplayCommandStorageTest, FailedWritesKeepEarlierHistoryAndLeaveNothingBehind) {
     struct Case {
-        std::string name;
-        std::string content;
+        std::string name, content;
         std::function<void()> prepareChild;
-        std::function<void(const fs::path& directory)> prepareDirectory;
+        bool readOnly = false;
     };
-    const std::vector<Case> cases = {
-        {"full disk", kEarlierHistory, fillTheDisk, {}},
-        {"full disk, unreadable file waiting to be moved aside", "[{", fillTheDisk, {}},
-        {"read-only directory", kEarlierHistory, withoutPermissionOverride,
-         [](const fs::path& d) {
-             fs::permissions(d, fs::perms::owner_read | fs::perms::owner_exec);
-         }},
+    const Case cases[] = {
+        {"full disk", kEarlierHistory, fillTheDisk},
+        {"full disk, unreadable file waiting to be moved aside", "[{", fillTheDisk},
+        {"read-only directory", kEarlierHistory, withoutPermissionOverride, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path file = dir / c.name / "tidemark" / "incidents.json";
         TempDir::writeFile(file, c.content);
-        if (c.prepareDirectory)
-            c.prepareDirectory(file.parent_path());
-
+        if (c.readOnly)
+            fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
         expectMonitoringUnaffected(runReplay(file, c.prepareChild));
-
         fs::permissions(file.parent_path(), fs::perms::owner_all);
         EXPECT_EQ(TempDir::readFile(file), c.content);
-        EXPECT_EQ(entriesOf(file.parent_path()), std::vector<std::string>{"incidents.json"})
+        EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1)
             << "no temporary file and nothing moved aside";
     }
 
@@ -236,14 +210,13 @@ TEST_F(ReplayCommandStorageTest, CreatesPrivateDirectoriesAndFollowsASymlinkedDa
     EXPECT_EQ(permissionsOf(file.parent_path()), fs::perms::owner_all);
     EXPECT_EQ(permissionsOf(file.parent_path().parent_path()), fs::perms::owner_all);
 
-    // A data directory kept elsewhere through a link: history written there
-    // and read back through the link; the link stays a link.
-    fs::create_directories(dir / "elsewhere");
+    // History written through a link to a data directory kept elsewhere; the
+    // link stays a link.
     TempDir::writeFile(dir / "elsewhere" / "incidents.json", kEarlierHistory);
     fs::create_directory_symlink(dir / "elsewhere", dir / "linked");
     expectMonitoringUnaffected(runReplay(dir / "linked" / "incidents.json"));
     EXPECT_TRUE(fs::is_symlink(dir / "linked"));
-    std::vector<IncidentRecord> records =
+    const auto records =
         decodeIncidentFile(TempDir::readFile(dir / "elsewhere" / "incidents.json"));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1], decodeIncidentFile(kEarlierHistory)[0]);
