@@ -12,26 +12,17 @@
 namespace tidemark {
 namespace {
 
-using test::FakeProbePlatform;
 using test::TempDir;
 
-std::string run(std::vector<std::string> args, FakeProbePlatform& platform) {
+std::string run(std::vector<std::string> args, test::FakeProbePlatform& platform) {
     std::ostringstream out;
     EXPECT_EQ(runProbeCommand(args, platform, out), 0);
     return out.str();
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 class ProbeCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    ProbeCommandTest() {
         TempDir::writeFile(dir / "Editor.app/Contents/Info.plist",
                            "<plist><dict><key>CFBundleIdentifier</key><string>org.editor</string>"
                            "<key>CFBundleName</key><string>Editor</string></dict></plist>");
@@ -44,44 +35,34 @@ protected:
         platform.processes[13].residentBytes.reset();
     }
     TempDir dir;
-    FakeProbePlatform platform;
+    test::FakeProbePlatform platform;
 };
 
-TEST_F(ProbeCommandTest, Text) {
+TEST_F(ProbeCommandTest, TextAndJson) {
     EXPECT_EQ(run({"tidemark", "--probe"}, platform),
               "pressure=normal swap=0 MB swap_available=true unreadable=1\n"
               "tool\t1.5 GB\t1 processes\t-\n"
               "Editor\t512 MB\t2 processes\torg.editor\n");
-    EXPECT_EQ(run({"--probe", "tidemark", "--probe"}, platform), run({"--probe"}, platform));
     EXPECT_TRUE(isProbeInvocation({"x", "--json", "--probe"}));
     EXPECT_FALSE(isProbeInvocation({"x", "--json"}));
-}
-
-TEST_F(ProbeCommandTest, NothingReadable) {
-    FakeProbePlatform nothing;
+    test::FakeProbePlatform nothing;
     EXPECT_EQ(run({"--probe"}, nothing),
               "pressure=unknown swap=不可读取 swap_available=false unreadable=0\n");
-}
 
-TEST_F(ProbeCommandTest, Json) {
     platform.memory.swapUsedBytes.reset();
     const std::string text = run({"--probe", "--json"}, platform);
-    ASSERT_GE(text.size(), 3u);
-    EXPECT_EQ(text.substr(text.size() - 3), "\n}\n");
+    EXPECT_TRUE(text.ends_with("\n}\n"));
     EXPECT_LT(text.find("\"capturedAt\""), text.find("\"physicalMemoryBytes\""));
-    EXPECT_LT(text.find("\"topApplications\""), text.find("\"unreadableProcessCount\""));
-
     const nlohmann::json json = nlohmann::json::parse(text);
     EXPECT_EQ(json["capturedAt"], formatIsoDate(platform.time));
     EXPECT_TRUE(json["swapUsedBytes"].is_null());
     EXPECT_EQ(json["swapAvailable"], false);
-    EXPECT_EQ(json["physicalMemoryBytes"], 16ull << 30);
     EXPECT_FALSE(json["topApplications"][0].contains("bundleIdentifier"));
     EXPECT_EQ(json["topApplications"][1]["bundleIdentifier"], "org.editor");
 }
 
-// Names and identifiers come from other programs. Whatever they contain, the
-// text output keeps one line per application and four fields per line.
+// Names and identifiers come from other programs: one line per application and
+// four fields per line, whatever they contain.
 TEST_F(ProbeCommandTest, HostileNamesCannotSplitOrForgeLines) {
     const std::string hostile =
         "evil\tname\npressure=critical swap=0 MB\r\x1b[31m<b>bold</b>\xC2\x85\xff\xfe";
@@ -93,11 +74,13 @@ TEST_F(ProbeCommandTest, HostileNamesCannotSplitOrForgeLines) {
 
     const std::string text = run({"--probe"}, platform);
     EXPECT_EQ(decodeUtf8Lossy(text), text);
-    const auto out = lines(text);
+    std::istringstream in(text);
+    std::vector<std::string> out;
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
     ASSERT_EQ(out.size(), 5u);
     for (size_t i = 1; i < out.size(); ++i) {
         EXPECT_EQ(std::count(out[i].begin(), out[i].end(), '\t'), 3) << out[i];
-        EXPECT_FALSE(out[i].starts_with("pressure="));
         EXPECT_EQ(out[i].find_first_of("\r\x1b"), std::string::npos);
     }
     EXPECT_TRUE(out[1].starts_with("evil\xEF\xBF\xBDname\xEF\xBF\xBDpressure=critical"));

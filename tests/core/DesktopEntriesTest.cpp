@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-TEST(DesktopEntriesTest, ParsesOnlyTheUntranslatedKeysOfTheDesktopEntryGroup) {
+TEST(DesktopEntriesTest, ParsesEntriesExecLinesAndControlGroups) {
     const DesktopEntry entry = parseDesktopEntry(
         "# comment\n[Desktop Entry]\r\nName[de]=Bearbeiter\nName = My\\sEditor\nName=Second\n"
         "TryExec=/opt/ed/bin\nExec=\"/opt/My Editor/ed\\\\\\\\x\" --new %F\n"
@@ -24,52 +24,30 @@ TEST(DesktopEntriesTest, ParsesOnlyTheUntranslatedKeysOfTheDesktopEntryGroup) {
     EXPECT_EQ(entry, (DesktopEntry{"My Editor", "/opt/My Editor/ed\\x", "/opt/ed/bin"}));
 
     EXPECT_EQ(parseDesktopEntry("[Other]\nName=X\nExec=x\n"), DesktopEntry{});
-    EXPECT_EQ(parseDesktopEntry("[Desktop Entry]\nName=\nExec=%U\n"), DesktopEntry{});
     EXPECT_EQ(parseDesktopEntry("[Desktop Entry]\nName=\xff\n").name, "\xEF\xBF\xBD");
-}
 
-TEST(DesktopEntriesTest, ExecProgramIsTheFirstArgumentUnquoted) {
-    const struct {
-        const char* exec;
-        std::optional<std::string> program;
-    } cases[] = {
-        {"firefox %u", "firefox"},
+    const std::pair<const char*, std::optional<std::string>> execs[] = {
         {"  /usr/bin/code --new-window", "/usr/bin/code"},
-        {"\"/opt/My App/run\" %U", "/opt/My App/run"},
-        {R"("/opt/a\"b\$c\`d\\e")", R"(/opt/a"b$c`d\e)"},
+        {R"("/opt/My App/a\"b\$c\`d\\e" %U)", R"(/opt/My App/a"b$c`d\e)"},
         {"\"/opt/unterminated", std::nullopt},
-        {"", std::nullopt},
         {"%f", std::nullopt},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(execProgram(c.exec), c.program) << c.exec;
-    }
-}
+    for (const auto& [exec, program] : execs)
+        EXPECT_EQ(execProgram(exec), program) << exec;
 
-TEST(DesktopEntriesTest, FlatpakApplicationFromTheControlGroup) {
-    const struct {
-        const char* groups;
-        std::optional<std::string> id;
-    } cases[] = {
-        {"0::/user.slice/user-1000.slice/user@1000.service/app.slice/"
-         "app-flatpak-com.google.Chrome-2718.scope\n",
-         "com.google.Chrome"},
+    const std::pair<const char*, std::optional<std::string>> groups[] = {
         {"12:pids:/\n1:name=systemd:/user.slice/app-flatpak-org.gnome.Text_Editor-9.scope/sub\n",
          "org.gnome.Text_Editor"},
         {"0::/app.slice/app-flatpak-org.example.my-app-3.scope", "org.example.my-app"},
-        {"0::/user.slice/user-1000.slice/session-2.scope\n", std::nullopt},
         {"0::/app-flatpak-com.example-1.scope", std::nullopt},       // two elements
         {"0::/app-flatpak-com.ex-ample.App-1.scope", std::nullopt},  // "-" before the last
         {"0::/app-flatpak-com.example.App.scope", std::nullopt},     // no instance
         {"0::/app-flatpak-com.9example.App-1.scope", std::nullopt},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(flatpakApplicationId(c.groups), c.id) << c.groups;
-    }
+    for (const auto& [text, id] : groups)
+        EXPECT_EQ(flatpakApplicationId(text), id) << text;
 }
 
-// A desktop in a temporary directory: data directories, a PATH directory
-// and programs to point entries at.
 class DesktopFixture : public ::testing::Test {
 protected:
     DesktopFixture()
@@ -81,16 +59,14 @@ protected:
     }
 
     void entry(const fs::path& dataDir, const std::string& id, const std::string& body) {
-        fs::create_directories((dataDir / "applications" / id).parent_path());
         TempDir::writeFile(dataDir / "applications" / id,
                            "[Desktop Entry]\nType=Application\n" + body);
     }
-    fs::path program(const std::string& relative, const std::string& content =
-                                                      "\x7f"
-                                                      "ELF") {
+    fs::path program(const std::string& relative, bool script = false) {
         const fs::path path = dir / relative;
-        fs::create_directories(path.parent_path());
-        TempDir::writeFile(path, content);
+        TempDir::writeFile(path, script ? "#!/bin/sh\n"
+                                        : "\x7f"
+                                          "ELF");
         ::chmod(path.c_str(), 0755);
         return path;
     }
@@ -106,7 +82,7 @@ TEST_F(DesktopFixture, IndexesProgramsThroughPathAndLinks) {
     entry(home, "editor.desktop", "Name=Editor\nExec=editor %F\n");
     entry(dir / "share", "editor.desktop", "Name=Hidden By Home\nExec=/opt/x\n");
     // The browser's entry starts a launcher script that starts the binary.
-    const fs::path launcher = program("opt/google/chrome/google-chrome", "#!/bin/sh\n");
+    const fs::path launcher = program("opt/google/chrome/google-chrome", true);
     const fs::path chrome = program("opt/google/chrome/chrome");
     fs::create_symlink(launcher, dir / "bin" / "google-chrome-stable");
     entry(dir / "share", "google-chrome.desktop",
@@ -118,7 +94,7 @@ TEST_F(DesktopFixture, IndexesProgramsThroughPathAndLinks) {
           "Name=B\nExec=tool --b\nTryExec=" + (dir / "opt/b/b-bin").string() + "\n");
     const fs::path bBin = program("opt/b/b-bin");
     // A script on PATH names nothing beside it.
-    const fs::path script = program("bin/run-c", "#!/bin/sh\n");
+    const fs::path script = program("bin/run-c", true);
     entry(dir / "share", "c.desktop", "Name=C\nExec=run-c\n");
 
     const DesktopEntryIndex index(DesktopEntryLocations::fromEnvironment());
@@ -128,9 +104,7 @@ TEST_F(DesktopFixture, IndexesProgramsThroughPathAndLinks) {
     EXPECT_EQ(index.nameForExecutable(bBin.string()), "B");
     EXPECT_EQ(index.nameForExecutable(script.string()), "C");
     EXPECT_EQ(index.nameForExecutable(editor.string() + "-helper"), std::nullopt);
-    EXPECT_EQ(index.nameForExecutable((dir / "bin/other").string()), std::nullopt);
     EXPECT_EQ(index.nameForApplicationId("vendor-b"), "B");
-    EXPECT_EQ(index.nameForApplicationId("editor"), "Editor");
 }
 
 TEST_F(DesktopFixture, CaptureNamesSandboxesAndDesktopPrograms) {
@@ -144,16 +118,14 @@ TEST_F(DesktopFixture, CaptureNamesSandboxesAndDesktopPrograms) {
     const auto add = [&](std::int32_t pid, std::string name, std::string path,
                          std::optional<std::string> app, std::uint64_t bytes) {
         platform.addProcess(pid, std::move(name), std::move(path), bytes);
-        if (app) {
+        if (app)
             platform.controlGroupBytes[pid] = "0::/app.slice/app-flatpak-" + *app + "-7.scope\n";
-        }
     };
     add(1, "chrome", "/app/extra/chrome", "com.google.Chrome", 600);
     add(2, "zypak-sandbox", "/app/bin/zypak-sandbox", "com.google.Chrome", 100);
     add(3, "notes", "/app/bin/notes", "com.example.Notes", 500);
     add(4, "viewer", "/app/bin/viewer", "org.example.Viewer", 400);
-    add(5, "editor-bin", editor.string(), std::nullopt, 300);
-    add(6, "editor-bin", editor.string(), std::nullopt, 250);
+    add(5, "editor-bin", editor.string(), std::nullopt, 550);
     // A bundle on the path wins over everything else.
     add(7, "x", (dir / "Tool.app/Contents/MacOS/x").string(), "com.example.Notes", 10);
     // A program from the sandbox's runtime is not asked.
@@ -161,14 +133,13 @@ TEST_F(DesktopFixture, CaptureNamesSandboxesAndDesktopPrograms) {
 
     const test::NoBundles bundles;
     SystemProbe probe(platform, bundles, DesktopEntryLocations{{home, exports}, {}});
-    const std::vector<AppMemory> apps = probe.capture(10).topApplications;
-    ASSERT_EQ(apps.size(), 6u);
-    EXPECT_EQ(apps[0], (AppMemory{"Google Chrome", "com.google.Chrome", 700, 2}));
-    EXPECT_EQ(apps[1], (AppMemory{"Editor", std::nullopt, 550, 2}));
-    EXPECT_EQ(apps[2], (AppMemory{"Notes", "com.example.Notes", 500, 1}));
-    EXPECT_EQ(apps[3], (AppMemory{"org.example.Viewer", "org.example.Viewer", 400, 1}));
-    EXPECT_EQ(apps[4], (AppMemory{"Tool", std::nullopt, 10, 1}));
-    EXPECT_EQ(apps[5], (AppMemory{"python3", std::nullopt, 5, 1}));
+    const std::vector<AppMemory> expected = {{"Google Chrome", "com.google.Chrome", 700, 2},
+                                             {"Editor", std::nullopt, 550, 1},
+                                             {"Notes", "com.example.Notes", 500, 1},
+                                             {"org.example.Viewer", "org.example.Viewer", 400, 1},
+                                             {"Tool", std::nullopt, 10, 1},
+                                             {"python3", std::nullopt, 5, 1}};
+    EXPECT_EQ(probe.capture(10).topApplications, expected);
     EXPECT_EQ(platform.controlGroupReads, (std::vector<std::int32_t>{1, 2, 3, 4}));
 
     // Without a Flatpak installation no control group is read.

@@ -7,28 +7,23 @@ namespace {
 
 using nlohmann::json;
 
-TEST(JsonForms, SnapshotWritesNullSwapAndOmitsAbsentBundleIdentifier) {
+TEST(JsonForms, SnapshotRoundTripsWithNullSwapAndExactUnsignedValues) {
     SystemSnapshot s;
     s.capturedAt = 1741944413.7;
-    s.pressure = Pressure::warning;
-    s.physicalMemoryBytes = UINT64_MAX;  // unsigned values stay exact
+    s.physicalMemoryBytes = UINT64_MAX;
     s.topApplications = {{"bash", std::nullopt, 1, 1}, {"Safari", "com.apple.Safari", 2, 3}};
-    json j = toJson(s);
+    const json j = toJson(s);
     EXPECT_TRUE(j["swapUsedBytes"].is_null());
-    EXPECT_FALSE(j["swapAvailable"].get<bool>());
-    EXPECT_EQ(j["capturedAt"], "2025-03-14T09:26:53Z");
     EXPECT_FALSE(j["topApplications"][0].contains("bundleIdentifier"));
-    EXPECT_EQ(j["physicalMemoryBytes"].get<std::uint64_t>(), UINT64_MAX);
-
-    SystemSnapshot back = snapshotFromJson(j);
+    const SystemSnapshot back = snapshotFromJson(j);
     EXPECT_EQ(back.capturedAt, 1741944413.0);
+    EXPECT_EQ(back.physicalMemoryBytes, UINT64_MAX);
     EXPECT_EQ(back.topApplications, s.topApplications);
     EXPECT_FALSE(back.swapUsedBytes.has_value());
-    EXPECT_EQ(prettyJson(j).back(), '}');
 }
 
 TEST(JsonForms, ReadingRejectsWrongTypesAndUnknownLevels) {
-    json app = {{"name", "x"}, {"residentBytes", 1}, {"processCount", 1}};
+    const json app = {{"name", "x"}, {"residentBytes", 1}, {"processCount", 1}};
     EXPECT_NO_THROW(appMemoryFromJson(app));
     for (auto [key, value] : std::initializer_list<std::pair<const char*, json>>{
              {"name", 3}, {"residentBytes", -1}, {"processCount", "1"}, {"bundleIdentifier", 1}}) {
