@@ -6,8 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
+
+// Failed comparisons show the text rather than the bytes of the object.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << text.toStdString();
+}
 
 namespace tidemark::test {
 
