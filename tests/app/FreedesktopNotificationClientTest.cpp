@@ -3,20 +3,19 @@
 #include <sys/prctl.h>
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fstream>
 #include <optional>
 #include <vector>
 
-#include "MemoryPreferenceStore.h"
+#include "HostileNames.h"
 #include "TempDir.h"
-#include "app/LocalNotificationService.h"
+#include "advice/AdviceEngine.h"
+#include "advice/NotificationContent.h"
 
 namespace tidemark {
 namespace {
@@ -48,80 +47,72 @@ public slots:
     }
 };
 
+// What a server shows for a body in its markup subset.
+QString shownUnderMarkup(QString body) {
+    return body.replace("&lt;", "<").replace("&gt;", ">").replace("&amp;", "&");
+}
+
 // A private session bus for one test; the daemon dies with the test.
 class FreedesktopNotificationClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto services = dir / "services";
-        std::filesystem::create_directories(services);
-        test::TempDir::writeFile(dir / "bus.conf", R"(<!DOCTYPE busconfig PUBLIC
- "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=)" + dir.path().string() + R"(</listen>
-  <servicedir>)" + services.string() + R"(</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/>
-  </policy>
-</busconfig>
-)");
+        std::filesystem::create_directories(dir / "services");
+        const QString conf = QStringLiteral(R"(<busconfig><type>session</type>
+            <listen>unix:dir=%1</listen><servicedir>%1/services</servicedir>
+            <policy context="default"><allow own="*"/><allow eavesdrop="true"/>
+              <allow send_destination="*" eavesdrop="true"/></policy></busconfig>)");
+        test::TempDir::writeFile(
+            dir / "bus.conf", conf.arg(QString::fromStdString(dir.path().string())).toStdString());
         daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        daemon.start(
-            QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--config-file=") + QString::fromStdString((dir / "bus.conf").string()),
-             QStringLiteral("--print-address"), QStringLiteral("--nofork")});
+        daemon.start("dbus-daemon",
+                     {"--config-file=" + QString::fromStdString((dir / "bus.conf").string()),
+                      "--print-address", "--nofork"});
         while (!daemon.canReadLine() && daemon.waitForReadyRead(10000)) {
         }
         const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
         ASSERT_FALSE(address.isEmpty()) << daemon.readAllStandardError().toStdString();
         const QString tag = QString::number(++s_connections);
-        serverBus.emplace(QDBusConnection::connectToBus(address, QStringLiteral("server") + tag));
-        clientBus.emplace(QDBusConnection::connectToBus(address, QStringLiteral("client") + tag));
-        ASSERT_TRUE(serverBus->isConnected() && clientBus->isConnected());
-        client = std::make_unique<FreedesktopNotificationClient>(*clientBus);
+        serverBus = QDBusConnection::connectToBus(address, "server" + tag);
+        clientBus = QDBusConnection::connectToBus(address, "client" + tag);
+        ASSERT_TRUE(serverBus.isConnected() && clientBus.isConnected());
+        client = std::make_unique<FreedesktopNotificationClient>(clientBus);
     }
-
+    // A private connection must be closed before its last handle goes.
     void TearDown() override {
         client.reset();
-        for (auto* bus : {&serverBus, &clientBus}) {
-            if (*bus)
-                QDBusConnection::disconnectFromBus((*bus)->name());
-            bus->reset();
-        }
+        QDBusConnection::disconnectFromBus(serverBus.name());
+        QDBusConnection::disconnectFromBus(clientBus.name());
         daemon.kill();
         daemon.waitForFinished();
     }
 
     void startServer() {
-        ASSERT_TRUE(serverBus->registerObject(QStringLiteral("/org/freedesktop/Notifications"),
-                                              &server, QDBusConnection::ExportAllSlots));
-        ASSERT_TRUE(serverBus->registerService(QStringLiteral("org.freedesktop.Notifications")));
+        ASSERT_TRUE(serverBus.registerObject("/org/freedesktop/Notifications", &server,
+                                             QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(serverBus.registerService("org.freedesktop.Notifications"));
     }
-
-    AuthorizationStatus status() {
-        std::optional<AuthorizationStatus> answer;
-        client->authorizationStatus([&](AuthorizationStatus s) { answer = s; });
+    // Starts an asynchronous call and waits for its answer.
+    template <typename T>
+    T await(const std::function<void(std::function<void(T)>)>& call) {
+        std::optional<T> answer;
+        call([&](T value) { answer = std::move(value); });
         EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
-        return answer.value_or(AuthorizationStatus::notDetermined);
+        return answer.value_or(T{});
     }
-
+    AuthorizationStatus status() {
+        return await<AuthorizationStatus>([&](auto done) { client->authorizationStatus(done); });
+    }
     std::optional<std::string> post(const std::string& identifier, const std::string& body,
                                     AlertEvent event = AlertEvent::warning) {
-        bool finished = false;
-        std::optional<std::string> error;
-        client->add({identifier, "标题", body, event}, [&](std::optional<std::string> e) {
-            error = std::move(e);
-            finished = true;
+        return await<std::optional<std::string>>([&](auto done) {
+            client->add({identifier, "标题", body, event}, done);
         });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000));
-        return error;
     }
 
     static inline int s_connections = 0;
     test::TempDir dir;
     QProcess daemon;
-    std::optional<QDBusConnection> serverBus, clientBus;
+    QDBusConnection serverBus{QString()}, clientBus{QString()};
     RecordingServer server;
     std::unique_ptr<FreedesktopNotificationClient> client;
 };
@@ -129,54 +120,50 @@ protected:
 TEST_F(FreedesktopNotificationClientTest, PostsToTheServerAndReplacesByIdentifier) {
     startServer();
     EXPECT_EQ(status(), AuthorizationStatus::authorized);
-
-    EXPECT_FALSE(post("tidemark-warning-live", "关闭 <a href=\"x\">Tom & Jerry</a>"));
-    server.capabilities << QStringLiteral("body-markup");
-    EXPECT_FALSE(post("tidemark-warning-live", "关闭 <a href=\"x\">Tom & Jerry</a>"));
+    const std::string link = "关闭 <a href=\"x\">Tom & Jerry</a>";
+    EXPECT_FALSE(post("tidemark-warning-live", link));
+    server.capabilities << "body-markup";
+    EXPECT_FALSE(post("tidemark-warning-live", link));
     EXPECT_FALSE(post("tidemark-critical-live", "正文", AlertEvent::critical));
     EXPECT_FALSE(post("tidemark-warning-live", "正文"));
 
     ASSERT_EQ(server.calls.size(), 4u);
     const auto& first = server.calls[0];
-    EXPECT_EQ(first.appName, QStringLiteral("潮痕"));
-    EXPECT_EQ(first.icon, QStringLiteral("tidemark"));
-    EXPECT_EQ(first.summary, QStringLiteral("标题"));
-    EXPECT_EQ(first.body, QStringLiteral("关闭 <a href=\"x\">Tom & Jerry</a>"));
+    EXPECT_EQ(QStringList({first.appName, first.icon, first.summary, first.body}),
+              QStringList({"潮痕", "tidemark", "标题", QString::fromStdString(link)}));
+    EXPECT_EQ(server.calls[1].body, "关闭 &lt;a href=\"x\"&gt;Tom &amp; Jerry&lt;/a&gt;");
     EXPECT_EQ(first.expireTimeout, -1);
-    EXPECT_EQ(first.hints.value(QStringLiteral("desktop-entry")).toString(), "tidemark");
-    EXPECT_EQ(first.hints.value(QStringLiteral("sound-name")).toString(), "message-new-instant");
-    EXPECT_EQ(first.hints.value(QStringLiteral("urgency")).metaType(),
-              QMetaType::fromType<uchar>());
-    EXPECT_EQ(first.hints.value(QStringLiteral("urgency")).toInt(), 1);
-    EXPECT_EQ(server.calls[2].hints.value(QStringLiteral("urgency")).toInt(), 2);
-
-    EXPECT_EQ(server.calls[1].body,
-              QStringLiteral("关闭 &lt;a href=\"x\"&gt;Tom &amp; Jerry&lt;/a&gt;"));
-
-    EXPECT_EQ(first.replacesId, 0u);
-    EXPECT_EQ(server.calls[1].replacesId, 41u);
-    EXPECT_EQ(server.calls[2].replacesId, 0u);
-    EXPECT_EQ(server.calls[3].replacesId, 41u);
+    EXPECT_EQ(first.hints.value("urgency").metaType(), QMetaType::fromType<uchar>());
+    EXPECT_EQ(first.hints.value("urgency").toInt(), 1);
+    EXPECT_EQ(server.calls[2].hints.value("urgency").toInt(), 2);
+    std::vector<uint> replaced;
+    for (const auto& call : server.calls)
+        replaced.push_back(call.replacesId);
+    EXPECT_EQ(replaced, (std::vector<uint>{0, 41, 0, 41}));
 }
 
-TEST_F(FreedesktopNotificationClientTest, WithoutServerRemindersStayOffAndSendsAreDropped) {
+TEST_F(FreedesktopNotificationClientTest, BodiesNamingHostileApplicationsShowLiterally) {
+    startServer();
+    server.capabilities << "body-markup";
+    constexpr std::uint64_t kGiB = 1ull << 30;
+    const auto plans = AdviceEngine::plans(RiskLevel::warning, test::hostileApplications(3 * kGiB),
+                                           16 * kGiB, std::nullopt);
+    ASSERT_FALSE(plans.empty());
+    for (const AdvicePlan& plan : plans) {
+        const NotificationContent content = notificationContent(AlertEvent::warning, false, plan);
+        ASSERT_NE(content.body.find(plan.target), std::string::npos) << content.body;
+        ASSERT_FALSE(post(content.identifier, content.body));
+        const QString& received = server.calls.back().body;
+        EXPECT_FALSE(received.contains(u'<') || received.contains(u'>')) << content.body;
+        EXPECT_EQ(shownUnderMarkup(received), QString::fromStdString(content.body));
+    }
+}
+
+TEST_F(FreedesktopNotificationClientTest, WithoutServerPermissionIsDeniedUntilOneAppears) {
     EXPECT_EQ(status(), AuthorizationStatus::denied);
     EXPECT_TRUE(post("tidemark-warning-live", "正文").has_value());
-
-    test::MemoryPreferenceStore preferences;
-    LocalNotificationService service(*client, true, preferences);
-    bool finished = false;
-    service.setRemindersEnabled(true, [&] { finished = true; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000));
-    EXPECT_FALSE(service.isEnabled());
-    EXPECT_EQ(service.authorizationStatus(), AuthorizationStatus::denied);
-
-    // A server that turns up later is found at the next refresh.
     startServer();
-    finished = false;
-    service.refreshAuthorizationState([&] { finished = true; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000));
-    EXPECT_TRUE(service.isEnabled());
+    EXPECT_EQ(status(), AuthorizationStatus::authorized);
 }
 
 TEST_F(FreedesktopNotificationClientTest, AnActivatableServerCountsAsPresent) {
@@ -188,10 +175,8 @@ TEST_F(FreedesktopNotificationClientTest, AnActivatableServerCountsAsPresent) {
 }
 
 TEST_F(FreedesktopNotificationClientTest, WithoutBusConnectionEverythingFailsQuietlyLater) {
-    const QDBusConnection none = QDBusConnection::connectToBus(
-        QStringLiteral("unix:path=") + QString::fromStdString((dir / "none").string()),
-        QStringLiteral("nowhere"));
-    client = std::make_unique<FreedesktopNotificationClient>(none);
+    client = std::make_unique<FreedesktopNotificationClient>(QDBusConnection::connectToBus(
+        "unix:path=" + QString::fromStdString((dir / "none").string()), "nowhere"));
     EXPECT_EQ(status(), AuthorizationStatus::denied);
     bool called = false;
     client->add({"tidemark-warning-live", "t", "b", AlertEvent::warning},
@@ -199,7 +184,7 @@ TEST_F(FreedesktopNotificationClientTest, WithoutBusConnectionEverythingFailsQui
     EXPECT_FALSE(called);  // never inside the call
     EXPECT_TRUE(QTest::qWaitFor([&] { return called; }, 10000));
     client.reset();
-    QDBusConnection::disconnectFromBus(QStringLiteral("nowhere"));
+    QDBusConnection::disconnectFromBus("nowhere");
 }
 
 }  // namespace

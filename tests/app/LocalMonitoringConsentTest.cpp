@@ -18,10 +18,7 @@ TEST(LocalMonitoringConsentTest, AsksUntilAllowedThenNeverAgain) {
     test::MemoryPreferenceStore preferences;
     int asked = 0;
     Answer answer = Answer::quit;
-    const auto dialog = [&] {
-        ++asked;
-        return answer;
-    };
+    const auto dialog = [&] { return ++asked, answer; };
 
     EXPECT_FALSE(LocalMonitoringConsent::requestIfNeeded(preferences, dialog));
     EXPECT_TRUE(preferences.values.empty());
@@ -34,42 +31,28 @@ TEST(LocalMonitoringConsentTest, AsksUntilAllowedThenNeverAgain) {
     EXPECT_EQ(asked, 3);
 }
 
-// Answers the real dialog once it is up, after checking what it shows.
-Answer answerRealDialog(const std::function<void(QMessageBox*)>& answer) {
-    bool checked = false;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
-        EXPECT_EQ(box->icon(), QMessageBox::Information);
-        EXPECT_EQ(box->text(), QStringLiteral("允许「潮痕」在本机监测内存风险？"));
-        EXPECT_EQ(
-            box->informativeText(),
-            QStringLiteral("「潮痕」会在本机读取系统内存压力、交换变化、应用名称和内存占用。"
-                           "异常事件最多保留 7 天。不读取对话、文档或网页内容，不上传任何数据。"));
-        const auto buttons = box->buttons();
-        ASSERT_EQ(buttons.size(), 2);
-        EXPECT_EQ(box->defaultButton()->text(), QStringLiteral("允许本地监测"));
-        EXPECT_EQ(box->findChild<QPushButton*>(QStringLiteral("quitButton"))->text(),
-                  QStringLiteral("退出"));
-        checked = true;
-        answer(box);
-    });
-    const Answer result = LocalMonitoringConsent::showDialog();
-    EXPECT_TRUE(checked);
-    return result;
-}
-
-TEST(LocalMonitoringConsentTest, TheRealDialogOnlyAllowsThroughItsFirstButton) {
-    EXPECT_EQ(answerRealDialog([](QMessageBox* box) {
-                  box->findChild<QPushButton*>(QStringLiteral("allowButton"))->click();
-              }),
-              Answer::allow);
-    EXPECT_EQ(answerRealDialog([](QMessageBox* box) {
-                  box->findChild<QPushButton*>(QStringLiteral("quitButton"))->click();
-              }),
-              Answer::quit);
-    EXPECT_EQ(answerRealDialog([](QMessageBox* box) { box->close(); }), Answer::quit);
+TEST(LocalMonitoringConsentTest, TheRealDialogOnlyAllowsThroughItsAllowButton) {
+    // Enter allows; the quit button and closing the window both quit.
+    const std::pair<const char*, Answer> cases[] = {
+        {"allowButton", Answer::allow}, {"quitButton", Answer::quit}, {nullptr, Answer::quit}};
+    for (const auto& [button, expected] : cases) {
+        bool answered = false;
+        QTimer::singleShot(0, [&, button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+            EXPECT_EQ(box->text(), "允许「潮痕」在本机监测内存风险？");
+            ASSERT_EQ(box->buttons().size(), 2);
+            EXPECT_EQ(box->defaultButton()->objectName(), "allowButton");
+            answered = true;
+            if (button)
+                box->findChild<QPushButton*>(button)->click();
+            else
+                box->close();
+        });
+        EXPECT_EQ(LocalMonitoringConsent::showDialog(), expected) << (button ? button : "close");
+        EXPECT_TRUE(answered);
+    }
 }
 
 }  // namespace

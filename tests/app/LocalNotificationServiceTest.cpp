@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "FakeNotificationClient.h"
 #include "MemoryPreferenceStore.h"
@@ -13,14 +14,13 @@ namespace tidemark {
 namespace {
 
 using Status = AuthorizationStatus;
-const std::string kMuted = "notificationsMuted";
+const std::string kMuted(LocalNotificationService::mutedKey);
 
 struct LocalNotificationServiceTest : ::testing::Test {
     test::FakeNotificationClient client;
     test::MemoryPreferenceStore preferences;
     std::unique_ptr<LocalNotificationService> service = make(true);
-    int stateChanges = 0;
-    int finished = 0;
+    int stateChanges = 0, finished = 0;
     std::function<void()> countDone = [this] { ++finished; };
 
     std::unique_ptr<LocalNotificationService> make(bool isAvailable) {
@@ -48,23 +48,23 @@ TEST_F(LocalNotificationServiceTest, UnavailableNeverTouchesTheClient) {
 }
 
 TEST_F(LocalNotificationServiceTest, FirstSwitchOnAsksOnceAndFollowsTheAnswer) {
-    for (const char* outcome : {"granted", "refused", "failed"}) {
-        SCOPED_TRACE(outcome);
-        const std::string answer = outcome;
+    // Granted, refused, failed: only a real answer is followed by a fresh status query.
+    const std::tuple<bool, std::optional<std::string>, std::optional<Status>> answers[] = {
+        {true, std::nullopt, Status::authorized},
+        {false, std::nullopt, Status::denied},
+        {false, "no", std::nullopt}};
+    for (const auto& [granted, error, recheck] : answers) {
         preferences.values[kMuted] = true;
         service = make(true);
         service->setRemindersEnabled(true, countDone);
         EXPECT_FALSE(preferences.values[kMuted]);
         client.answerStatus(Status::notDetermined);
-        client.answerAuthorization(answer == "granted", answer == "failed"
-                                                            ? std::optional<std::string>("no")
-                                                            : std::nullopt);
-        if (answer != "failed")
-            client.answerStatus(answer == "granted" ? Status::authorized : Status::denied);
-        EXPECT_EQ(service->isEnabled(), answer == "granted");
+        client.answerAuthorization(granted, error);
+        if (recheck)
+            client.answerStatus(*recheck);
+        EXPECT_EQ(service->isEnabled(), granted);
         EXPECT_TRUE(client.statusQueries.empty() && client.authorizationRequests.empty());
-        // Not stuck in the middle of switching on.
-        enableWith(Status::provisional);
+        enableWith(Status::provisional);  // not stuck half-way
         EXPECT_TRUE(service->isEnabled());
     }
     EXPECT_EQ(client.authorizationRequestCount, 3);
@@ -84,50 +84,39 @@ TEST_F(LocalNotificationServiceTest, SwitchingOffWhileSwitchingOnIsIgnoredAndOff
     service->setRemindersEnabled(false);
     EXPECT_TRUE(preferences.values[kMuted]);
     EXPECT_FALSE(service->isEnabled());
-    EXPECT_EQ(stateChanges, 2);
-
     service = make(true);
     client.immediateStatus = Status::authorized;
     service->refreshAuthorizationState();
     EXPECT_FALSE(service->isEnabled());
 }
 
-TEST_F(LocalNotificationServiceTest, SendPostsTheContentAndDropsFailures) {
+TEST_F(LocalNotificationServiceTest, SendPostsTheContentDropsFailuresAndNoticesRevocation) {
     enableWith(Status::authorized);
     AdvicePlan plan;
     plan.summary = "先关掉 <Chrome> 里不用的标签页";
     client.immediateStatus = Status::authorized;
     service->send(AlertEvent::warning, false, plan, countDone);
-    service->send(AlertEvent::warning, false, std::nullopt, countDone);
-    service->send(AlertEvent::critical, true, plan, countDone);
-    ASSERT_EQ(client.added.size(), 3u);
-
-    const NotificationContent expected[] = {notificationContent(AlertEvent::warning, false, plan),
-                                            notificationContent(AlertEvent::warning, false, {}),
-                                            notificationContent(AlertEvent::critical, true, plan)};
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ((NotificationContent{client.added[i].identifier, client.added[i].title,
-                                       client.added[i].body}),
-                  expected[i]);
-    }
-    EXPECT_EQ(client.added[1].identifier, "tidemark-warning-live");
-    EXPECT_EQ(client.added[2].event, AlertEvent::critical);
-
+    service->send(AlertEvent::critical, true, std::nullopt, countDone);
+    ASSERT_EQ(client.added.size(), 2u);
+    const auto contentOf = [](const NotificationRequest& r) {
+        return NotificationContent{r.identifier, r.title, r.body};
+    };
+    EXPECT_EQ(contentOf(client.added[0]), notificationContent(AlertEvent::warning, false, plan));
+    EXPECT_EQ(contentOf(client.added[1]), notificationContent(AlertEvent::critical, true, {}));
+    EXPECT_EQ(client.added[1].event, AlertEvent::critical);
     client.finishAdd("server gone");
     client.finishAdd();
     EXPECT_EQ(finished, 2);
     EXPECT_TRUE(service->isEnabled());
-}
 
-TEST_F(LocalNotificationServiceTest, RevokedPermissionIsNoticedAtTheNextSend) {
-    enableWith(Status::authorized);
+    client.immediateStatus.reset();
     const int changes = stateChanges;
     service->send(AlertEvent::critical, false, std::nullopt, countDone);
     client.answerStatus(Status::denied);
     EXPECT_FALSE(service->isEnabled());
     EXPECT_EQ(stateChanges, changes + 1);
-    EXPECT_EQ(finished, 1);
-    EXPECT_TRUE(client.added.empty());
+    EXPECT_EQ(finished, 3);
+    EXPECT_EQ(client.added.size(), 2u);
 }
 
 TEST_F(LocalNotificationServiceTest, CompletionsAfterDestructionAreIgnored) {
