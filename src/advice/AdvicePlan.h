@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,5 +24,13 @@ struct AdvicePlan {
 
 // Keys id, target, summary, evidence, condition, steps (array), fallback, source.
 nlohmann::json toJson(const AdvicePlan& plan);
+
+// The plan a notification carries: the first one offered, if any.
+inline std::optional<AdvicePlan> firstPlan(const std::vector<AdvicePlan>& plans) {
+    if (plans.empty()) {
+        return std::nullopt;
+    }
+    return plans.front();
+}
 
 }  // namespace tidemark

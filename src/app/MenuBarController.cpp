@@ -225,11 +225,7 @@ void MenuBarController::simulateWarning() {
     m_popover->setContent(panel);
     m_simulation.start(warningPreviewAssessment(), m_debugPreview.duration);
     const auto plans = m_engine.plansFor(RiskLevel::warning, kPreviewSwapGrowthBytes);
-    std::optional<AdvicePlan> first;
-    if (!plans.empty()) {
-        first = plans.front();
-    }
-    m_notifications.send(AlertEvent::warning, true, first);
+    m_notifications.send(AlertEvent::warning, true, firstPlan(plans));
 }
 
 // --- The tray item --------------------------------------------------------------

@@ -34,11 +34,7 @@ TickReport MonitoringEngine::tick() {
             AdviceEngine::plans(assessment.level, topApplications, sample.physicalMemoryBytes,
                                 assessment.swapGrowthFiveMinutesBytes);
         if (onAlert) {
-            std::optional<AdvicePlan> first;
-            if (!report.advicePlans.empty()) {
-                first = report.advicePlans.front();
-            }
-            onAlert(*report.alert, first);
+            onAlert(*report.alert, firstPlan(report.advicePlans));
         }
     }
 

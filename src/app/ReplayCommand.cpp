@@ -88,14 +88,6 @@ double requireSeconds(const json& object, const char* key) {
     return v.get<double>();
 }
 
-std::optional<std::uint64_t> optionalBytes(const json& object, const char* key) {
-    auto it = object.find(key);
-    if (it == object.end() || it->is_null()) {
-        return std::nullopt;
-    }
-    return requireUnsigned(object, key);
-}
-
 LightweightSample sampleFromLine(const json& line) {
     LightweightSample s;
     s.capturedAt = requireSeconds(line, "capturedAt");
@@ -104,9 +96,9 @@ LightweightSample sampleFromLine(const json& line) {
         throw ReplayError("\"pressure\" is not one of normal, warning, critical, unknown");
     }
     s.pressure = *pressure;
-    s.swapUsedBytes = optionalBytes(line, "swapUsedBytes");
+    s.swapUsedBytes = optionalUnsigned(line, "swapUsedBytes");
     s.physicalMemoryBytes = requireUnsigned(line, "physicalMemoryBytes");
-    s.memoryUsedBytes = optionalBytes(line, "memoryUsedBytes");
+    s.memoryUsedBytes = optionalUnsigned(line, "memoryUsedBytes");
     return s;
 }
 
@@ -149,11 +141,8 @@ json tickJson(const TickReport& report, const MonitoringEngine& engine) {
     }
     out["advicePlans"] = std::move(plans);
     if (report.alert) {
-        std::optional<AdvicePlan> first;
-        if (!report.advicePlans.empty()) {
-            first = report.advicePlans.front();
-        }
-        NotificationContent content = notificationContent(*report.alert, false, first);
+        NotificationContent content =
+            notificationContent(*report.alert, false, firstPlan(report.advicePlans));
         out["notification"] = {
             {"identifier", content.identifier}, {"title", content.title}, {"body", content.body}};
     } else {

@@ -108,6 +108,14 @@ std::optional<Timestamp> optionalTimestamp(const json& object, const char* key) 
     return requireTimestamp(object, key);
 }
 
+std::optional<std::uint64_t> optionalUnsigned(const json& object, const char* key) {
+    auto it = object.find(key);
+    if (it == object.end() || it->is_null()) {
+        return std::nullopt;
+    }
+    return requireUnsigned(object, key);
+}
+
 AppMemory appMemoryFromJson(const json& object) {
     AppMemory app;
     app.name = requireString(object, "name");
@@ -131,10 +139,7 @@ SystemSnapshot snapshotFromJson(const json& object) {
         throw JsonFormError("\"pressure\" is not a known level");
     }
     s.pressure = *pressure;
-    auto swap = object.find("swapUsedBytes");
-    if (swap != object.end() && !swap->is_null()) {
-        s.swapUsedBytes = requireUnsigned(object, "swapUsedBytes");
-    }
+    s.swapUsedBytes = optionalUnsigned(object, "swapUsedBytes");
     s.physicalMemoryBytes = requireUnsigned(object, "physicalMemoryBytes");
     const json& apps = requireKey(object, "topApplications");
     if (!apps.is_array()) {

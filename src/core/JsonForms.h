@@ -40,5 +40,6 @@ bool requireBool(const nlohmann::json& object, const char* key);
 Timestamp requireTimestamp(const nlohmann::json& object, const char* key);
 // Missing or null means absent.
 std::optional<Timestamp> optionalTimestamp(const nlohmann::json& object, const char* key);
+std::optional<std::uint64_t> optionalUnsigned(const nlohmann::json& object, const char* key);
 
 }  // namespace tidemark
