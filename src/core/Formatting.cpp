@@ -78,71 +78,42 @@ bool expect(std::string_view text, size_t& pos, char c) {
     return false;
 }
 
-// Length of the valid UTF-8 sequence at the start of `s`, or 0 when invalid.
-size_t validSequenceLength(std::string_view s) {
-    auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-    unsigned char c = b(0);
-    if (c < 0x80) {
-        return 1;
-    }
-    size_t len = 0;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-        len = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        len = 3;
-        if (c == 0xE0)
-            lo = 0xA0;
-        if (c == 0xED)
-            hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        len = 4;
-        if (c == 0xF0)
-            lo = 0x90;
-        if (c == 0xF4)
-            hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (s.size() < len) {
-        return 0;
-    }
-    if (b(1) < lo || b(1) > hi) {
-        return 0;
-    }
-    for (size_t i = 2; i < len; ++i) {
-        if (b(i) < 0x80 || b(i) > 0xBF) {
-            return 0;
-        }
-    }
-    return len;
-}
+// How far the bytes at the start of `s` follow the UTF-8 grammar: `length`
+// is what the lead byte announces, `matched` how many of those bytes fit. A
+// sequence is valid when all of them do; otherwise the matched bytes are one
+// maximal invalid subpart, so one replacement character stands for it.
+struct SequencePrefix {
+    size_t length;
+    size_t matched;
+};
 
-// Number of bytes of a maximal invalid subpart (at least one), so that one
-// replacement character stands for one broken sequence.
-size_t invalidRunLength(std::string_view s) {
+SequencePrefix sequencePrefix(std::string_view s) {
     auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
     const unsigned char c = byte(0);
-    size_t expected = 1;
+    if (c < 0x80) {
+        return {1, 1};
+    }
+    size_t length = 0;
     unsigned char lo = 0x80, hi = 0xBF;
     if (c >= 0xC2 && c <= 0xDF) {
-        expected = 2;
+        length = 2;
     } else if (c >= 0xE0 && c <= 0xEF) {
-        expected = 3;
+        length = 3;
         lo = c == 0xE0 ? 0xA0 : 0x80;
         hi = c == 0xED ? 0x9F : 0xBF;
     } else if (c >= 0xF0 && c <= 0xF4) {
-        expected = 4;
+        length = 4;
         lo = c == 0xF0 ? 0x90 : 0x80;
         hi = c == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return {1, 0};  // cannot start a sequence
     }
-    // The longest prefix that could still have become a valid sequence.
     size_t i = 1;
-    while (i < expected && i < s.size() && byte(i) >= (i == 1 ? lo : 0x80) &&
+    while (i < length && i < s.size() && byte(i) >= (i == 1 ? lo : 0x80) &&
            byte(i) <= (i == 1 ? hi : 0xBF)) {
         ++i;
     }
-    return i;
+    return {length, i};
 }
 
 }  // namespace
@@ -242,13 +213,13 @@ std::string decodeUtf8Lossy(std::string_view bytes) {
     size_t i = 0;
     while (i < bytes.size()) {
         std::string_view rest = bytes.substr(i);
-        size_t len = validSequenceLength(rest);
-        if (len > 0) {
-            out.append(rest.substr(0, len));
-            i += len;
+        const SequencePrefix prefix = sequencePrefix(rest);
+        if (prefix.matched == prefix.length) {
+            out.append(rest.substr(0, prefix.length));
+            i += prefix.length;
         } else {
             out.append(kReplacement);
-            i += invalidRunLength(rest);
+            i += std::max<size_t>(prefix.matched, 1);
         }
     }
     return out;
