@@ -44,19 +44,27 @@ inline constexpr int kPressureLevelCritical = 4;
 //   availableFraction = MemAvailable / MemTotal
 //   swapFreeFraction  = SwapFree / SwapTotal, 0 without swap (exhausted)
 //   stall             = PSI averages, absent on kernels without PSI
-// With some = max(some avg10, avg60) and full = max(full avg10, avg60) (avg60
-// so that a once-a-minute reading still sees a stall of the last minute):
+// With some = max(some avg10, avg60) and full = max(full avg10, avg60) (avg10
+// so that a look seconds into a shortage sees it, avg60 so that a
+// once-a-minute reading still sees a stall of the last minute):
 //   critical: available <= 10 % and swap free <= 10 %;
-//             or, while available < 50 %, full >= 10 or some >= 40
+//             or, while available < 50 %, full >= 10 or some >= 40;
+//             or, while available <= 15 %, full >= 5 or some >= 15
 //   warning:  available <= 20 % and swap free <= 25 %; or available <= 10 %;
 //             or, while available < 50 %, some >= 10
 //   normal:   otherwise
-// Stalls are ignored while at least half of memory is available: short
-// reclaim stalls on a roomy machine are no risk. The lines follow what the
-// Linux out-of-memory daemons and desktop memory monitors converge on (first
-// warning at about 10 % stall, freeze-level stalls at about 10 % full, the
-// kill line at 10 % available with swap nearly full). Without PSI the
-// available-memory rules apply alone, so old kernels still get a level.
+// Stalls are ignored while at least half of memory is available: a stall
+// confined to one container or cgroup on a roomy machine is no risk to the
+// desktop. The third critical line is for a machine that is really short and
+// thrashing while other work keeps the CPUs busy: tasks that run dilute
+// "full" (all tasks stalled) to half of what it is on an idle machine, so
+// measured freezes read full 7-10 with some 15-20 at 7-13 % available. The
+// lines follow what the Linux out-of-memory daemons and desktop memory
+// monitors converge on (first warning at about 10 % stall, freeze-level
+// stalls at about 10 % full, the kill line at 10 % available with swap nearly
+// full). Without PSI the available-memory rules apply alone, so old kernels,
+// and a leak on a machine without swap (whose stall stays near 0 until the
+// very end), still get a level.
 int memoryPressureLevel(double availableFraction, double swapFreeFraction,
                         const std::optional<PressureStall>& stall);
 
