@@ -17,6 +17,7 @@
 #include "app/QtScheduler.h"
 #include "app/SignalShutdown.h"
 #include "app/SingleInstance.h"
+#include "core/PressureEvents.h"
 #include "core/ProbePlatform.h"
 #include "core/SystemProbe.h"
 #include "history/Calendar.h"
@@ -54,6 +55,7 @@ int runGui(int argc, char** argv) {
     QtScheduler scheduler;
     SystemClock clock;
     SystemProbe probe(defaultProbePlatform());
+    const std::unique_ptr<PressureEvents> pressureEvents = makePressureEvents(scheduler);
     FreedesktopNotificationClient notificationClient;
     FilePreferenceStore preferences;
     static const LocalCalendar calendar;
@@ -67,6 +69,7 @@ int runGui(int argc, char** argv) {
         .launchAtLogin = std::make_unique<LaunchAtLoginService>(),
         .scheduler = scheduler,
         .clock = clock,
+        .pressureEvents = pressureEvents.get(),
         // Queued: quit() does nothing before the event loop runs, and a
         // refused consent asks to quit before it does.
         .terminate =

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "app/LaunchAtLoginService.h"
+#include "app/SingleInstance.h"
 #include "history/IncidentStore.h"
 #include "ui/AdviceWindowController.h"
 #include "ui/AppVisualTheme.h"
@@ -44,6 +45,7 @@ MenuBarController::MenuBarController(MenuBarEnvironment environment, QObject* pa
       m_incidents(std::move(environment.incidents)),
       m_launchAtLogin(std::move(environment.launchAtLogin)),
       m_engine(m_probe, *m_incidents),
+      m_pressureWatch(m_probe, m_scheduler, environment.pressureEvents),
       m_simulation(m_scheduler),
       m_debugPreview(DebugPreviewConfiguration::fromArguments(m_arguments)) {
     m_engine.onAlert = [this](AlertEvent event, const std::optional<AdvicePlan>& advice) {
@@ -68,6 +70,7 @@ MenuBarController::~MenuBarController() {
     if (m_samplingTimer) {
         m_scheduler.cancel(*m_samplingTimer);
     }
+    m_pressureWatch.stop();
     m_simulation.onStateChange = nullptr;
     m_notifications.onStateChange = nullptr;
     m_popover->onClosed = nullptr;
@@ -152,6 +155,7 @@ void MenuBarController::applicationWillTerminate() {
         m_scheduler.cancel(*m_samplingTimer);
         m_samplingTimer.reset();
     }
+    m_pressureWatch.stop();
     m_simulation.cancel(false);
 }
 
@@ -162,6 +166,15 @@ void MenuBarController::beginMonitoring() {
     scheduleSamplingTimer();
 
     QPointer<MenuBarController> self(this);
+    m_pressureWatch.start([self](const LightweightSample& sample) {
+        if (self) {
+            self->earlyTick(sample);
+        }
+    });
+    trace(m_pressureWatch.hasPressureEvents()
+              ? "watching: pressure events and a look every 10 s"
+              : "watching: no pressure events from this kernel, a look every 10 s");
+
     const bool previewOnLaunch = hasArgument("--debug-preview-on-launch");
     const bool watchOnLaunch = hasArgument("--debug-watch-on-launch");
     if (hasArgument("--show-panel") || previewOnLaunch || watchOnLaunch) {
@@ -207,7 +220,30 @@ void MenuBarController::scheduleSamplingTimer() {
 }
 
 void MenuBarController::sampleRisk() {
-    m_engine.tick();
+    runTick(m_probe.lightweightSample(), false);
+}
+
+void MenuBarController::earlyTick(const LightweightSample& sample) {
+    if (m_samplingTimer) {
+        m_scheduler.cancel(*m_samplingTimer);
+    }
+    scheduleSamplingTimer();
+    runTick(sample, true);
+}
+
+void MenuBarController::runTick(const LightweightSample& sample, bool early) {
+    const TickReport report = m_engine.tick(sample);
+    m_pressureWatch.tickTaken(sample, early);
+    if (traceEnabled()) {
+        std::string line = early ? "early tick: " : "tick: ";
+        line.append(toString(sample.pressure))
+            .append(" ")
+            .append(toString(report.assessment.level));
+        if (report.alert) {
+            line.append(" alert=").append(toString(*report.alert));
+        }
+        trace(line.c_str());
+    }
     updatePanel();
 }
 

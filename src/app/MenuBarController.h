@@ -17,6 +17,8 @@
 #include "app/TrayIcon.h"
 #include "core/Clock.h"
 #include "core/DebugPreviewConfiguration.h"
+#include "core/PressureEvents.h"
+#include "core/PressureWatch.h"
 #include "core/SampleSource.h"
 #include "core/SimulationController.h"
 #include "ui/BrandImages.h"
@@ -47,6 +49,9 @@ struct MenuBarEnvironment {
     std::unique_ptr<LaunchAtLoginService> launchAtLogin;
     Scheduler& scheduler;
     const Clock& clock;
+    // The kernel's pressure events; null where there are none (tests, or a
+    // platform without them): the level watch then looks on its own.
+    PressureEvents* pressureEvents = nullptr;
     LocalMonitoringConsent::Dialog consentDialog = LocalMonitoringConsent::showDialog;
     // Asks the application to quit; it must not quit synchronously.
     std::function<void()> terminate;
@@ -77,6 +82,9 @@ public:
 
     // One sampling tick and the redraw after it.
     void sampleRisk();
+    // A tick between the minute ticks, on the look that found the pressure
+    // risen; the minute cadence restarts from it.
+    void earlyTick(const LightweightSample& sample);
     void refreshTopApplications();
     void simulateWarning();
 
@@ -90,6 +98,7 @@ public:
     void showSettings();
 
     MonitoringEngine& engine() { return m_engine; }
+    PressureWatch& pressureWatch() { return m_pressureWatch; }
     LocalNotificationService& notifications() { return m_notifications; }
     SimulationController& simulation() { return m_simulation; }
     IncidentStore& incidents() { return *m_incidents; }
@@ -116,6 +125,7 @@ private:
     bool hasArgument(std::string_view argument) const;
     void beginMonitoring();
     void scheduleSamplingTimer();
+    void runTick(const LightweightSample& sample, bool early);
     void cancelStartupTask();
 
     void configureBrandImage();
@@ -149,6 +159,7 @@ private:
     // assessment and the ranking: the state the tick works on.
     MonitoringEngine m_engine;
     std::optional<TimerId> m_samplingTimer;
+    PressureWatch m_pressureWatch;
     // Present while start-up waits for the notification permission;
     // dropping it cancels what was to follow.
     std::shared_ptr<const bool> m_startupTask;

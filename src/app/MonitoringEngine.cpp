@@ -9,8 +9,12 @@ MonitoringEngine::MonitoringEngine(SampleSource& source, IncidentStore& incident
     : m_source(source), m_incidents(incidents) {}
 
 TickReport MonitoringEngine::tick() {
+    return tick(m_source.lightweightSample());
+}
+
+TickReport MonitoringEngine::tick(const LightweightSample& lookedAt) {
     TickReport report;
-    report.sample = m_source.lightweightSample();
+    report.sample = lookedAt;
     const LightweightSample& sample = report.sample;
     latestSample = sample;
 

@@ -40,6 +40,9 @@ public:
     MonitoringEngine(SampleSource& source, IncidentStore& incidents);
 
     TickReport tick();
+    // The same tick on a sample already taken (an early tick runs on the
+    // look that found the pressure risen).
+    TickReport tick(const LightweightSample& sample);
 
     // Replaces the ranking from a full capture; the ranking and its
     // availability always change together.

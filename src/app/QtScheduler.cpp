@@ -1,5 +1,6 @@
 #include "app/QtScheduler.h"
 
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
@@ -10,10 +11,18 @@ namespace tidemark {
 
 QtScheduler::QtScheduler(QObject* parent) : QObject(parent) {}
 
-// The timers are children and go with the scheduler.
+// The timers and notifiers are children and go with the scheduler.
 QtScheduler::~QtScheduler() = default;
 
 TimerId QtScheduler::scheduleAfter(double seconds, std::function<void()> action) {
+    return schedule(seconds, Qt::PreciseTimer, std::move(action));
+}
+
+TimerId QtScheduler::scheduleCoarse(double seconds, std::function<void()> action) {
+    return schedule(seconds, Qt::CoarseTimer, std::move(action));
+}
+
+TimerId QtScheduler::schedule(double seconds, Qt::TimerType type, std::function<void()> action) {
     const TimerId id = ++m_nextId;
     // QTimer takes whole milliseconds in an int; anything beyond that range
     // (infinity included) is clamped rather than wrapped into the past.
@@ -22,7 +31,7 @@ TimerId QtScheduler::scheduleAfter(double seconds, std::function<void()> action)
 
     auto* timer = new QTimer(this);
     timer->setSingleShot(true);
-    timer->setTimerType(Qt::PreciseTimer);
+    timer->setTimerType(type);
     connect(timer, &QTimer::timeout, this, [this, id, action = std::move(action)]() mutable {
         auto it = m_timers.find(id);
         if (it == m_timers.end()) {
@@ -47,6 +56,24 @@ void QtScheduler::cancel(TimerId id) {
     it->second->stop();
     it->second->deleteLater();
     m_timers.erase(it);
+}
+
+void QtScheduler::watchExceptional(int fd, std::function<void()> onReady) {
+    unwatch(fd);
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Exception, this);
+    connect(notifier, &QSocketNotifier::activated, this,
+            [onReady = std::move(onReady)] { onReady(); });
+    m_notifiers.emplace(fd, notifier);
+}
+
+void QtScheduler::unwatch(int fd) {
+    auto it = m_notifiers.find(fd);
+    if (it == m_notifiers.end()) {
+        return;
+    }
+    it->second->setEnabled(false);
+    it->second->deleteLater();
+    m_notifiers.erase(it);
 }
 
 }  // namespace tidemark

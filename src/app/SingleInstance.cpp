@@ -31,8 +31,12 @@ QString safeFileNamePart(const QString& text) {
 
 }  // namespace
 
+bool traceEnabled() {
+    return std::getenv("TIDEMARK_TRACE") != nullptr;
+}
+
 void trace(const char* message) {
-    if (std::getenv("TIDEMARK_TRACE") != nullptr) {
+    if (traceEnabled()) {
         std::fprintf(stderr, "tidemark: %s\n", message);
         std::fflush(stderr);
     }

@@ -30,6 +30,11 @@ public:
     // Runs `action` once after `seconds` (0 = on a later turn of the loop).
     // Returns an id that stays valid for cancel() even after it has run.
     virtual TimerId scheduleAfter(double seconds, std::function<void()> action) = 0;
+    // The same, for work that may come a few percent late, so that the
+    // system can batch the wake-up with others.
+    virtual TimerId scheduleCoarse(double seconds, std::function<void()> action) {
+        return scheduleAfter(seconds, std::move(action));
+    }
     // Cancelling an unknown, fired or already cancelled id is harmless.
     virtual void cancel(TimerId id) = 0;
 };

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeNotificationClient.h"
+#include "FakePressureEvents.h"
 #include "ManualScheduler.h"
 #include "MemoryPreferenceStore.h"
 #include "TempDir.h"
@@ -77,6 +78,7 @@ protected:
                 std::make_unique<LaunchAtLoginService>(dir / "autostart", "/usr/bin/tidemark"),
             .scheduler = scheduler,
             .clock = scheduler,
+            .pressureEvents = &events,
             .consentDialog =
                 [this, consent] {
                     ++consentQuestions;
@@ -112,6 +114,7 @@ protected:
     test::TempDir dir;
     test::ManualScheduler scheduler;
     test::FakeNotificationClient client;
+    test::FakePressureEvents events;
     test::MemoryPreferenceStore preferences;
     LocalCalendar calendar;
     ScriptedSource source{scheduler};
@@ -142,14 +145,44 @@ TEST_F(MenuBarControllerTest, StartsInOrderAndTicksFirstBeforeTheTimer) {
     EXPECT_TRUE(controller->hasSamplingTimer());
     EXPECT_TRUE(controller->notifications().isEnabled());
 
-    for (const auto& [seconds, reads] : {std::pair{59.9, 1}, {0.1, 2}, {120.0, 4}}) {
+    // Ticks are the reads that were not the watch's looks between them.
+    const auto ticks = [&] {
+        return source.lightweightReads - int(controller->pressureWatch().lookCount());
+    };
+    for (const auto& [seconds, count] : {std::pair{59.9, 1}, {0.1, 2}, {120.0, 4}}) {
         scheduler.advance(seconds);
-        EXPECT_EQ(source.lightweightReads, reads);
+        EXPECT_EQ(ticks(), count);
     }
     controller->applicationWillTerminate();
     EXPECT_FALSE(controller->hasSamplingTimer());
+    EXPECT_FALSE(events.isListening());
+    const int reads = source.lightweightReads;
     scheduler.advance(600);
-    EXPECT_EQ(source.lightweightReads, 4);
+    EXPECT_EQ(source.lightweightReads, reads);
+}
+
+TEST_F(MenuBarControllerTest, ARiseBetweenTicksTicksAtOnceAndRestartsTheMinute) {
+    launchMonitoring();
+    EXPECT_TRUE(events.isListening());
+    scheduler.advance(20);
+    const QColor normal = logoColor();
+    source.pressure = Pressure::critical;
+    events.fire();
+    ASSERT_EQ(client.added.size(), 1u);
+    EXPECT_EQ(client.added[0].identifier, "tidemark-critical-live");
+    EXPECT_EQ(logoColor(), ui::AppVisualTheme::systemRed.resolve());
+    EXPECT_NE(logoColor(), normal);
+    ASSERT_EQ(controller->incidents().records().size(), 1u);
+
+    // The minute restarts from the early tick: the regular one that was due
+    // 40 s later does not come; the next comes 60 s after the early tick.
+    const Timestamp early = scheduler.now();
+    const auto lastTick = [&] { return controller->engine().latestSample->capturedAt; };
+    scheduler.advance(59.9);
+    EXPECT_EQ(lastTick(), early);
+    scheduler.advance(0.1);
+    EXPECT_EQ(lastTick(), early + 60);
+    EXPECT_EQ(client.added.size(), 1u);  // one critical per episode
 }
 
 TEST_F(MenuBarControllerTest, RefusedConsentOrQuittingWhilePendingStartsNothing) {
@@ -261,7 +294,7 @@ TEST_F(MenuBarControllerTest, AnAlertNotifiesTintsTheLogoAndReachesTheHistoryWin
 TEST_F(MenuBarControllerTest, ConfirmingAdviceIsIgnoredInAPreviewAndDecidedByTheNextTick) {
     launchMonitoring();
     source.pressure = Pressure::critical;
-    scheduler.advance(60);
+    scheduler.advance(10);  // the watch's first look ticks early; the minute restarts
     controller->simulation().start(warningPreviewAssessment(), 8);
     auto* window = openAdvice();
     ASSERT_TRUE(window != nullptr && window->isSimulation());

@@ -2,6 +2,9 @@
 
 #include <QEventLoop>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -34,6 +37,31 @@ TEST(QtSchedulerTest, RunsLaterInOrderAndHonoursCancellation) {
     scheduler.scheduleAfter(0, [&] { loop.quit(); });
     loop.exec();
     EXPECT_EQ(ran, (std::vector<int>{1, 4}));
+}
+
+// A pressure trigger reports through POLLPRI, not as readable data; urgent
+// data on a socket raises the same condition.
+TEST(QtSchedulerTest, WatchesTheExceptionalConditionOfADescriptor) {
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    QtScheduler scheduler;
+    int ready = 0;
+    QEventLoop loop;
+    scheduler.watchExceptional(fds[0], [&] {
+        ++ready;
+        scheduler.unwatch(fds[0]);  // from inside its own callback
+        loop.quit();
+    });
+    if (::send(fds[1], "!", 1, MSG_OOB) != 1) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        GTEST_SKIP() << "this kernel has no urgent data on local sockets";
+    }
+    scheduler.scheduleAfter(5, [&] { loop.quit(); });
+    loop.exec();
+    EXPECT_EQ(ready, 1);
+    ::close(fds[0]);
+    ::close(fds[1]);
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+#include "core/EarlyTickPolicy.h"
+
+namespace tidemark {
+
+namespace {
+
+int severity(Pressure pressure) {
+    switch (pressure) {
+        case Pressure::warning:
+            return 1;
+        case Pressure::critical:
+            return 2;
+        case Pressure::normal:
+        case Pressure::unknown:
+            break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+EarlyTickPolicy::Decision EarlyTickPolicy::decide(Pressure looked, Timestamp now) const {
+    if (!lastTickPressure || severity(looked) <= severity(*lastTickPressure) ||
+        earlyTicksSinceRegular >= kMaxEarlyTicks) {
+        return {};
+    }
+    // A clock set back makes the elapsed time negative: that is no reason
+    // to hold a warning back.
+    const double elapsed = now - lastTickAt;
+    if (elapsed >= 0 && elapsed < kMinSpacingSeconds) {
+        return {.tickNow = false, .retryAfterSeconds = kMinSpacingSeconds - elapsed};
+    }
+    return {.tickNow = true, .retryAfterSeconds = std::nullopt};
+}
+
+void EarlyTickPolicy::recordTick(Pressure pressure, Timestamp at, bool early) {
+    lastTickPressure = pressure;
+    lastTickAt = at;
+    earlyTicksSinceRegular = early ? earlyTicksSinceRegular + 1 : 0;
+}
+
+}  // namespace tidemark

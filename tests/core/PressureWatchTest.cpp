@@ -1,0 +1,168 @@
+#include "core/PressureWatch.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "FakePressureEvents.h"
+#include "ManualScheduler.h"
+
+namespace tidemark {
+namespace {
+
+constexpr std::uint64_t kGiB = 1ull << 30;
+constexpr std::uint64_t kPhysical = 16 * kGiB;
+
+// The machine as the test sets it, read at the scheduler's time.
+struct Machine final : SampleSource {
+    explicit Machine(const Clock& clock) : clock(clock) {}
+    LightweightSample lightweightSample() override {
+        ++reads;
+        return {clock.now(), pressure, 0, kPhysical, kPhysical - availableBytes};
+    }
+    SystemSnapshot capture(std::size_t) override { return {}; }
+
+    const Clock& clock;
+    Pressure pressure = Pressure::normal;
+    std::uint64_t availableBytes = 8 * kGiB;
+    int reads = 0;
+};
+
+class PressureWatchTest : public ::testing::Test {
+protected:
+    // Monitoring has begun: one regular tick, then the watch.
+    void begin(bool eventsAccepted = true) {
+        events.accept = eventsAccepted;
+        watch.tickTaken(machine.lightweightSample(), false);
+        watch.start([this](const LightweightSample& sample) {
+            earlyTicks.push_back(sample);
+            // What the shell does: the tick runs on the look's sample.
+            watch.tickTaken(sample, true);
+        });
+    }
+    int looks() const { return static_cast<int>(watch.lookCount()); }
+
+    test::ManualScheduler scheduler;
+    Machine machine{scheduler};
+    test::FakePressureEvents events;
+    PressureWatch watch{machine, scheduler, &events};
+    std::vector<LightweightSample> earlyTicks;
+};
+
+TEST_F(PressureWatchTest, AKernelEventTicksEarlyOnlyOnARise) {
+    begin();
+    EXPECT_TRUE(watch.hasPressureEvents());
+
+    // A stall that leaves the level where the last tick had it: looked at,
+    // nothing more.
+    scheduler.advance(3);
+    events.fire();
+    EXPECT_EQ(looks(), 1);
+    EXPECT_TRUE(earlyTicks.empty());
+
+    machine.pressure = Pressure::warning;
+    events.fire();
+    ASSERT_EQ(earlyTicks.size(), 1u);
+    EXPECT_EQ(earlyTicks[0].pressure, Pressure::warning);
+    EXPECT_EQ(earlyTicks[0].capturedAt, scheduler.now());
+
+    // Same level again: no tick. Critical 1 s later is held to the 2 s
+    // spacing, then looked at again and ticked.
+    events.fire();
+    machine.pressure = Pressure::critical;
+    scheduler.advance(1);
+    events.fire();
+    EXPECT_EQ(earlyTicks.size(), 1u);
+    scheduler.advance(1);
+    ASSERT_EQ(earlyTicks.size(), 2u);
+    EXPECT_EQ(earlyTicks[1].pressure, Pressure::critical);
+
+    // Nothing is more severe than critical; unknown never counts as a rise.
+    machine.pressure = Pressure::unknown;
+    events.fire();
+    EXPECT_EQ(earlyTicks.size(), 2u);
+
+    watch.stop();
+    EXPECT_FALSE(events.isListening());
+    scheduler.advance(600);
+    EXPECT_EQ(earlyTicks.size(), 2u);
+}
+
+TEST_F(PressureWatchTest, LooksEveryTenSecondsAndEveryTwoWhileMemoryFalls) {
+    begin();
+    scheduler.advance(60);
+    EXPECT_EQ(looks(), 6);
+
+    // A regular tick counts as a look: the next one is a full interval later.
+    scheduler.advance(5);
+    watch.tickTaken(machine.lightweightSample(), false);
+    const int before = looks();
+    scheduler.advance(9.9);
+    EXPECT_EQ(looks(), before);
+    scheduler.advance(0.1);
+    EXPECT_EQ(looks(), before + 1);
+
+    // A runaway program: 2 % of RAM per 10 s.
+    int fast = 0;
+    for (int i = 0; i < 25; ++i) {
+        machine.availableBytes -= kPhysical / 500;  // 0.2 % a second
+        const int looked = looks();
+        scheduler.advance(1);
+        fast += looks() - looked;
+    }
+    EXPECT_TRUE(watch.cadence().isFalling());
+    EXPECT_GE(fast, 6);  // 2 s apart once the fall was seen
+
+    // The fall stops: back to 10 s within one measuring window.
+    scheduler.advance(WatchCadence::kFallWindowSeconds + 2);
+    EXPECT_FALSE(watch.cadence().isFalling());
+    const int settled = looks();
+    scheduler.advance(30);
+    EXPECT_EQ(looks(), settled + 3);
+}
+
+TEST_F(PressureWatchTest, WithTheTriggerRefusedTheLooksAloneFindARise) {
+    begin(false);
+    EXPECT_EQ(events.starts, 1);
+    EXPECT_FALSE(watch.hasPressureEvents());
+    machine.pressure = Pressure::critical;
+    scheduler.advance(9.9);
+    EXPECT_TRUE(earlyTicks.empty());
+    scheduler.advance(0.1);
+    ASSERT_EQ(earlyTicks.size(), 1u);
+    EXPECT_EQ(earlyTicks[0].pressure, Pressure::critical);
+}
+
+TEST(EarlyTickPolicyTest, RisesAreBoundedAndSpaced) {
+    EarlyTickPolicy policy;
+    EXPECT_FALSE(policy.decide(Pressure::critical, 100).tickNow);  // before the first tick
+
+    policy.recordTick(Pressure::normal, 100, false);
+    struct Row {
+        Pressure looked;
+        Timestamp at;
+        bool tickNow;
+        std::optional<double> retry;
+    };
+    const Row rows[] = {
+        {Pressure::normal, 110, false, std::nullopt}, {Pressure::unknown, 110, false, std::nullopt},
+        {Pressure::warning, 101.5, false, 0.5},       {Pressure::warning, 102, true, std::nullopt},
+        {Pressure::critical, 50, true, std::nullopt},  // the clock went back
+    };
+    for (const Row& row : rows) {
+        const auto decision = policy.decide(row.looked, row.at);
+        EXPECT_EQ(decision.tickNow, row.tickNow) << toString(row.looked) << " at " << row.at;
+        EXPECT_EQ(decision.retryAfterSeconds, row.retry)
+            << toString(row.looked) << " at " << row.at;
+    }
+
+    // At most two early ticks until the next regular one.
+    policy.recordTick(Pressure::normal, 110, true);
+    policy.recordTick(Pressure::normal, 120, true);
+    EXPECT_FALSE(policy.decide(Pressure::critical, 130).tickNow);
+    policy.recordTick(Pressure::normal, 170, false);
+    EXPECT_TRUE(policy.decide(Pressure::critical, 180).tickNow);
+}
+
+}  // namespace
+}  // namespace tidemark
