@@ -44,12 +44,15 @@ snapshots: build
 	cmake --build $(BUILD) -j $(JOBS) --target tidemark_snapshots
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tidemark_snapshots $(BUILD)/snapshots
 
-# Real memory pressure on this machine (root; minutes, not part of `make test`).
+# Real memory pressure on this machine (root; about 40 minutes, not part of
+# `make test`): the probe's readings through every lab mode, then the tray
+# application and psi-notify side by side.
 e2e-pressure:
 	@if [ "$$(id -u)" != 0 ]; then \
 	  echo "e2e-pressure: skipped: needs root (swap files, memory cgroups, hugetlb pages)"; \
 	else \
-	  $(MAKE) --no-print-directory build && scripts/e2e-pressure $(BUILD); \
+	  $(MAKE) --no-print-directory build && { scripts/e2e-pressure $(BUILD); probe=$$?; \
+	    scripts/e2e-side-by-side $(BUILD); side=$$?; [ $$probe = 0 ] && [ $$side = 0 ]; }; \
 	fi
 
 # libFuzzer on every parser of untrusted bytes, FUZZ_SECONDS each (clang).
