@@ -129,7 +129,7 @@ int memoryPressureLevel(double availableFraction, double swapFreeFraction,
     const bool stallCounts = stall.has_value() && availableFraction < 0.50;
     const double some = stallCounts ? std::max(stall->someAvg10, stall->someAvg60) : 0;
     const double full = stallCounts ? std::max(stall->fullAvg10, stall->fullAvg60) : 0;
-    const bool shortAndThrashing = availableFraction <= 0.15 && (full >= 5 || some >= 15);
+    const bool shortAndThrashing = availableFraction <= 0.15 && (full >= 5 || some >= 10);
 
     if ((availableFraction <= 0.10 && swapFreeFraction <= 0.10) || full >= 10 || some >= 40 ||
         shortAndThrashing) {

@@ -49,7 +49,7 @@ inline constexpr int kPressureLevelCritical = 4;
 // once-a-minute reading still sees a stall of the last minute):
 //   critical: available <= 10 % and swap free <= 10 %;
 //             or, while available < 50 %, full >= 10 or some >= 40;
-//             or, while available <= 15 %, full >= 5 or some >= 15
+//             or, while available <= 15 %, full >= 5 or some >= 10
 //   warning:  available <= 20 % and swap free <= 25 %; or available <= 10 %;
 //             or, while available < 50 %, some >= 10
 //   normal:   otherwise
@@ -58,7 +58,9 @@ inline constexpr int kPressureLevelCritical = 4;
 // desktop. The third critical line is for a machine that is really short and
 // thrashing while other work keeps the CPUs busy: tasks that run dilute
 // "full" (all tasks stalled) to half of what it is on an idle machine, so
-// measured freezes read full 7-10 with some 15-20 at 7-13 % available. The
+// measured freezes read full 7-10 with some 15-20 at 7-13 % available; and
+// seconds into such a shortage some avg10 is past 10 while the exact stall
+// is already 40-60 %. The
 // lines follow what the Linux out-of-memory daemons and desktop memory
 // monitors converge on (first warning at about 10 % stall, freeze-level
 // stalls at about 10 % full, the kill line at 10 % available with swap nearly
