@@ -11,10 +11,6 @@ constexpr double kEarliestVerdictSeconds = 60;
 // are too far apart to be compared.
 constexpr double kLatestComparisonSeconds = 180;
 
-int severity(Pressure pressure) {
-    return static_cast<int>(pressure);
-}
-
 }  // namespace
 
 void AdviceFollowUp::start(const std::optional<LightweightSample>& sample, Timestamp now) {
@@ -42,7 +38,7 @@ void AdviceFollowUp::consume(const LightweightSample& sample) {
     if (elapsedSeconds > kLatestComparisonSeconds || baseline == Pressure::unknown ||
         sample.pressure == Pressure::unknown) {
         message = kInsufficientDataMessage;
-    } else if (severity(sample.pressure) >= severity(baseline)) {
+    } else if (pressureSeverity(sample.pressure) >= pressureSeverity(baseline)) {
         message = kNoDecreaseMessage;
     } else {
         message = kDecreaseMessage;

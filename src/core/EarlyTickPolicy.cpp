@@ -2,25 +2,8 @@
 
 namespace tidemark {
 
-namespace {
-
-int severity(Pressure pressure) {
-    switch (pressure) {
-        case Pressure::warning:
-            return 1;
-        case Pressure::critical:
-            return 2;
-        case Pressure::normal:
-        case Pressure::unknown:
-            break;
-    }
-    return 0;
-}
-
-}  // namespace
-
 EarlyTickPolicy::Decision EarlyTickPolicy::decide(Pressure looked, Timestamp now) const {
-    if (!lastTickPressure || severity(looked) <= severity(*lastTickPressure) ||
+    if (!lastTickPressure || pressureSeverity(looked) <= pressureSeverity(*lastTickPressure) ||
         earlyTicksSinceRegular >= kMaxEarlyTicks) {
         return {};
     }

@@ -16,6 +16,19 @@ std::string_view toString(Pressure pressure) {
     return "unknown";
 }
 
+int pressureSeverity(Pressure pressure) {
+    switch (pressure) {
+        case Pressure::warning:
+            return 1;
+        case Pressure::critical:
+            return 2;
+        case Pressure::normal:
+        case Pressure::unknown:
+            break;
+    }
+    return 0;
+}
+
 std::optional<Pressure> pressureFromString(std::string_view text) {
     for (Pressure p :
          {Pressure::normal, Pressure::warning, Pressure::critical, Pressure::unknown}) {

@@ -17,6 +17,9 @@ using Timestamp = double;
 enum class Pressure { normal, warning, critical, unknown };
 
 std::string_view toString(Pressure pressure);
+// Rank in the order normal < warning < critical. Unknown ranks with normal,
+// so that it never counts as a rise.
+int pressureSeverity(Pressure pressure);
 // Exact, case-sensitive match of the raw value; anything else is absent.
 std::optional<Pressure> pressureFromString(std::string_view text);
 
