@@ -28,7 +28,11 @@ int runGui(int argc, char** argv) {
     const std::vector<std::string> arguments(argv, argv + argc);
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tidemark"));
+    // Tray hosts list the item under the application name (Plasma's and
+    // GNOME's tray settings); files and the single-instance lock name
+    // themselves, so nothing on disk depends on it. The display name follows
+    // from it: set on its own, Qt would append it to every window title.
+    QApplication::setApplicationName(QStringLiteral("潮痕"));
     QApplication::setDesktopFileName(QStringLiteral("tidemark"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tidemark")));
     // A tray program: closing its last window does not end it.
