@@ -6,7 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -23,15 +23,12 @@ struct HeldMessage {
     QString text;
 };
 
-// One guard at a time, around the application object's construction, on
-// the main thread; the handler has no other way to reach it.
+// One guard at a time, around the application object's construction; the
+// handler has no other way to reach it. Qt may log from its own threads.
 QtMessageHandler g_previous = nullptr;
 std::string g_refusedLine;
+std::mutex g_heldMutex;
 std::vector<HeldMessage> g_held;
-
-bool isPlatformMessage(const QMessageLogContext& context) {
-    return context.category != nullptr && std::strncmp(context.category, "qt.qpa", 6) == 0;
-}
 
 void guardHandler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type == QtFatalMsg) {
@@ -39,14 +36,8 @@ void guardHandler(QtMsgType type, const QMessageLogContext& context, const QStri
         std::fflush(stderr);
         std::_Exit(kNoGraphicalSessionStatus);
     }
-    if (isPlatformMessage(context)) {
-        g_held.push_back(
-            {type, context.category, context.file, context.function, context.line, text});
-        return;
-    }
-    if (g_previous) {
-        g_previous(type, context, text);
-    }
+    const std::lock_guard lock(g_heldMutex);
+    g_held.push_back({type, context.category, context.file, context.function, context.line, text});
 }
 
 }  // namespace
@@ -59,15 +50,19 @@ GraphicalStartGuard::GraphicalStartGuard(std::string refusedLine) {
 
 GraphicalStartGuard::~GraphicalStartGuard() {
     qInstallMessageHandler(g_previous);
+    std::vector<HeldMessage> held;
+    {
+        const std::lock_guard lock(g_heldMutex);
+        held.swap(g_held);
+    }
     if (!g_previous) {
         return;
     }
-    for (const HeldMessage& held : std::exchange(g_held, {})) {
-        const QMessageLogContext context(
-            held.file.isEmpty() ? nullptr : held.file.constData(), held.line,
-            held.function.isEmpty() ? nullptr : held.function.constData(),
-            held.category.constData());
-        g_previous(held.type, context, held.text);
+    for (const HeldMessage& m : held) {
+        const QMessageLogContext context(m.file.isEmpty() ? nullptr : m.file.constData(), m.line,
+                                         m.function.isEmpty() ? nullptr : m.function.constData(),
+                                         m.category.constData());
+        g_previous(m.type, context, m.text);
     }
 }
 

@@ -8,8 +8,8 @@ namespace tidemark {
 // up there (a display that refuses the connection, a missing platform
 // plugin), it prints a fatal message with advice to reinstall and aborts;
 // instead this prints `refusedLine`, stores nothing and exits with the
-// no-session status. Qt's platform warnings from that attempt are held back
-// and passed on only if the connection succeeds.
+// no-session status. Messages from that attempt (the platform plugin's
+// warnings) are held back and passed on only if the connection succeeds.
 class GraphicalStartGuard final {
 public:
     explicit GraphicalStartGuard(std::string refusedLine);
