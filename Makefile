@@ -7,7 +7,8 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS       ?=
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run probe test bench snapshots format format-check clean e2e-pressure fuzz
+.PHONY: all deps build run probe test bench snapshots format format-check clean e2e-pressure fuzz \
+  check-bare
 
 all: build
 
@@ -54,6 +55,11 @@ e2e-pressure:
 	  $(MAKE) --no-print-directory build && { scripts/e2e-pressure $(BUILD); probe=$$?; \
 	    scripts/e2e-side-by-side $(BUILD); side=$$?; [ $$probe = 0 ] && [ $$side = 0 ]; }; \
 	fi
+
+# The two README commands in a fresh minimal Debian 12 root (root; about
+# half an hour, see scripts/check-bare). Skipped where debootstrap cannot run.
+check-bare:
+	@scripts/check-bare; status=$$?; [ $$status -eq 77 ] && status=0; exit $$status
 
 # libFuzzer on every parser of untrusted bytes, FUZZ_SECONDS each (clang).
 # `make test` only replays the saved corpora.

@@ -2,6 +2,7 @@
 
 #include <QDBusError>
 #include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
 #include <QMetaObject>
 #include <QStringList>
 #include <QVariantMap>
@@ -66,7 +67,25 @@ uchar urgency(AlertEvent event) {
 }  // namespace
 
 FreedesktopNotificationClient::FreedesktopNotificationClient(QDBusConnection bus, QObject* parent)
-    : QObject(parent), m_bus(std::move(bus)) {}
+    : QObject(parent), m_bus(std::move(bus)) {
+    if (!m_bus.isConnected()) {
+        return;
+    }
+    // Every reason counts (expired, dismissed, closed by a call, undefined):
+    // in each case nothing is left on screen to replace.
+    m_bus.connect(kService, kPath, kService, QStringLiteral("NotificationClosed"), this,
+                  SLOT(forgetClosed(uint, uint)));
+    // A server that left, or another one that took its place, knows none of
+    // the ids handed out before.
+    auto* watcher =
+        new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this] { m_lastIds.clear(); });
+}
+
+void FreedesktopNotificationClient::forgetClosed(uint id, uint) {
+    std::erase_if(m_lastIds, [id](const auto& entry) { return entry.second == id; });
+}
 
 bool FreedesktopNotificationClient::sessionBusAvailable() {
     return QDBusConnection::sessionBus().isConnected();

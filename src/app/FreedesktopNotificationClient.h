@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <map>
@@ -34,6 +35,9 @@ public:
     void add(const NotificationRequest& request,
              std::function<void(std::optional<std::string> error)> done) override;
 
+private slots:
+    void forgetClosed(uint id, uint reason);
+
 private:
     void call(const QDBusMessage& message, std::function<void(const QDBusMessage& reply)> done);
     void checkServerPresent(std::function<void(bool present)> done);
@@ -41,8 +45,11 @@ private:
                 std::function<void(std::optional<std::string> error)> done);
 
     QDBusConnection m_bus;
-    // The server's id of the last notification posted under each request
-    // identifier, so a new one replaces it instead of piling up.
+    // The server's id of the notification still shown under each request
+    // identifier, so a new one replaces it instead of piling up. Forgotten
+    // once the server closes it or leaves the bus: a replacement of a closed
+    // notification updates only the server's history (Plasma) and never
+    // pops up.
     std::map<std::string, uint> m_lastIds;
 };
 

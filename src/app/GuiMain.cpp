@@ -5,18 +5,22 @@
 #include <QMetaObject>
 #include <QSessionManager>
 
+#include <cstdlib>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/FreedesktopNotificationClient.h"
+#include "app/GraphicalStartGuard.h"
 #include "app/LaunchAtLoginService.h"
 #include "app/MenuBarController.h"
 #include "app/PreferenceStore.h"
 #include "app/QtScheduler.h"
 #include "app/SignalShutdown.h"
 #include "app/SingleInstance.h"
+#include "core/GraphicalSession.h"
 #include "core/PressureEvents.h"
 #include "core/ProbePlatform.h"
 #include "core/SystemProbe.h"
@@ -28,8 +32,22 @@ namespace tidemark {
 int runGui(int argc, char** argv) {
     const std::vector<std::string> arguments(argv, argv + argc);
 
+    // Outside a graphical session the user gets one line naming what is
+    // missing, before anything is stored.
+    const EnvironmentReader environment = [](const char* name) { return std::getenv(name); };
+    if (const auto missing = missingGraphicalSessionLine(environment)) {
+        std::cerr << *missing << '\n';
+        return kNoGraphicalSessionStatus;
+    }
+    std::optional<GraphicalStartGuard> startGuard(std::in_place,
+                                                  refusedGraphicalSessionLine(environment));
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tidemark"));
+    startGuard.reset();
+    // Tray hosts list the item under the application name (Plasma's and
+    // GNOME's tray settings); files and the single-instance lock name
+    // themselves, so nothing on disk depends on it. The display name follows
+    // from it: set on its own, Qt would append it to every window title.
+    QApplication::setApplicationName(QStringLiteral("潮痕"));
     QApplication::setDesktopFileName(QStringLiteral("tidemark"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tidemark")));
     // A tray program: closing its last window does not end it.

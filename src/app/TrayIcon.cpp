@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -168,6 +169,7 @@ void TrayPopover::showAnchored(const QRect& anchor, QSize size) {
     layoutContent();
     move(frame.topLeft());
     show();
+    followScreen();
     raise();
     activateWindow();
 }
@@ -183,10 +185,59 @@ void TrayPopover::setContentSize(QSize contentSize) {
         if (old.bottom() <= m_anchor.top()) {
             frame.moveBottom(old.bottom());
         }
-        setFixedSize(size);
-        move(frame.topLeft());
+        applyFrame(frame);
     }
     layoutContent();
+}
+
+QRect TrayPopover::fitted(QRect frame, const QRect& available) {
+    if (available.isEmpty()) {
+        return frame;
+    }
+    frame.setSize(frame.size().boundedTo(available.size()));
+    frame.moveLeft(
+        std::clamp(frame.left(), available.left(), available.right() - frame.width() + 1));
+    frame.moveTop(
+        std::clamp(frame.top(), available.top(), available.bottom() - frame.height() + 1));
+    return frame;
+}
+
+void TrayPopover::applyFrame(const QRect& frame) {
+    // The screen the frame is on now, not the one it was opened on: the
+    // window system may have moved it, or that screen may be gone.
+    QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (screen == nullptr) {
+        screen = this->screen();
+    }
+    const QRect target = screen ? fitted(frame, screen->availableGeometry()) : frame;
+    setFixedSize(target.size());
+    move(target.topLeft());
+    layoutContent();
+}
+
+void TrayPopover::followScreen() {
+    QWindow* window = windowHandle();
+    if (window == nullptr || window == m_followedWindow) {
+        return;
+    }
+    m_followedWindow = window;
+    connect(window, &QWindow::screenChanged, this, [this](QScreen* screen) {
+        if (screen) {
+            connect(screen, &QScreen::availableGeometryChanged, this, &TrayPopover::refit,
+                    Qt::UniqueConnection);
+        }
+        refit();
+    });
+    if (QScreen* screen = window->screen()) {
+        connect(screen, &QScreen::availableGeometryChanged, this, &TrayPopover::refit,
+                Qt::UniqueConnection);
+    }
+}
+
+void TrayPopover::refit() {
+    if (isVisible()) {
+        applyFrame(geometry());
+    }
 }
 
 QRect TrayPopover::placement(const QRect& anchor, QSize size, const QRect& available) {

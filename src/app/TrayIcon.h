@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
+#include <QWindow>
 
 #include <functional>
 #include <memory>
@@ -87,12 +88,15 @@ public:
     // (global coordinates; empty: at the cursor), inside the screen's free area.
     void showAnchored(const QRect& anchor, QSize size);
     // Follows a new preferred size of the content while shown, keeping the
-    // edge that faces the anchor in place.
+    // edge that faces the anchor in place as long as the frame stays inside
+    // its screen's free area.
     void setContentSize(QSize size);
 
     // Where a popover of `size` goes for `anchor`: below it, centred on it,
     // or above it when there is no room below; then moved inside `available`.
     static QRect placement(const QRect& anchor, QSize size, const QRect& available);
+    // `frame` moved, and shrunk only if larger, to lie inside `available`.
+    static QRect fitted(QRect frame, const QRect& available);
 
     std::function<void()> onClosed;
 
@@ -104,8 +108,12 @@ protected:
 
 private:
     void layoutContent();
+    void applyFrame(const QRect& frame);
+    void followScreen();
+    void refit();
 
     QPointer<QWidget> m_content;
+    QPointer<QWindow> m_followedWindow;
     QRect m_anchor;
     bool m_closesOnDeactivation = false;
 };

@@ -197,8 +197,11 @@ std::optional<std::string> createPrivateDirectories(const fs::path& directory) {
 std::optional<std::string> writeFileAtomically(
     const fs::path& file, std::string_view content,
     const std::function<std::optional<std::string>()>& beforeReplace) {
-    std::string temporary =
-        (directoryOf(file) / ("." + file.filename().string() + ".XXXXXX")).string();
+    // Appended piece by piece: on `"." + name` GCC 12's optimiser warns
+    // -Wrestrict about the inlined copies, a false positive.
+    std::string hiddenName(1, '.');
+    hiddenName.append(file.filename().string()).append(".XXXXXX");
+    std::string temporary = (directoryOf(file) / hiddenName).string();
     // mkstemp creates the file with mode 0600, whatever the umask.
     FileDescriptor fd(::mkstemp(temporary.data()));
     if (fd.get() < 0) {

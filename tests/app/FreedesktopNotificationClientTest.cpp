@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "HostileNames.h"
@@ -21,6 +22,8 @@ namespace tidemark {
 namespace {
 
 // Stands in for the desktop's notification server and records what it gets.
+// Like Plasma, it treats a replacement of a closed notification as an update
+// of its history: nothing pops up.
 class RecordingServer : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
@@ -32,18 +35,33 @@ public:
         QString icon, summary, body;
         QVariantMap hints;
         int expireTimeout;
+        bool popsUp;
     };
     QStringList capabilities{QStringLiteral("body")};
     std::vector<Call> calls;
     uint lastId = 40;
+    std::set<uint> open;
+
+    void close(uint id, uint reason) {
+        open.erase(id);
+        emit NotificationClosed(id, reason);
+    }
+
+signals:
+    void NotificationClosed(uint id, uint reason);
 
 public slots:
     QStringList GetCapabilities() { return capabilities; }
     uint Notify(const QString& appName, uint replacesId, const QString& icon,
                 const QString& summary, const QString& body, const QStringList&,
                 const QVariantMap& hints, int expireTimeout) {
-        calls.push_back({appName, replacesId, icon, summary, body, hints, expireTimeout});
-        return replacesId != 0 ? replacesId : ++lastId;
+        const bool replaces = replacesId != 0 && replacesId <= lastId;
+        calls.push_back({appName, replacesId, icon, summary, body, hints, expireTimeout,
+                         !replaces || open.contains(replacesId)});
+        const uint id = replaces ? replacesId : ++lastId;
+        if (calls.back().popsUp)
+            open.insert(id);
+        return id;
     }
 };
 
@@ -87,8 +105,16 @@ protected:
     }
 
     void startServer() {
-        ASSERT_TRUE(serverBus.registerObject("/org/freedesktop/Notifications", &server,
-                                             QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(serverBus.registerObject(
+            "/org/freedesktop/Notifications", &server,
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+        ASSERT_TRUE(serverBus.registerService("org.freedesktop.Notifications"));
+    }
+    // The desktop's server quits and another one takes the name; its ids
+    // start afresh, so a stale replacement could hit someone else's entry.
+    void restartServer() {
+        ASSERT_TRUE(serverBus.unregisterService("org.freedesktop.Notifications"));
+        server.open.clear();
         ASSERT_TRUE(serverBus.registerService("org.freedesktop.Notifications"));
     }
     // Starts an asynchronous call and waits for its answer.
@@ -140,6 +166,35 @@ TEST_F(FreedesktopNotificationClientTest, PostsToTheServerAndReplacesByIdentifie
     for (const auto& call : server.calls)
         replaced.push_back(call.replacesId);
     EXPECT_EQ(replaced, (std::vector<uint>{0, 41, 0, 41}));
+}
+
+TEST_F(FreedesktopNotificationClientTest, ReplacesOnlyWhatIsStillShown) {
+    startServer();
+    struct Case {
+        const char* what;
+        std::function<void(uint id)> between;
+        bool replaced;
+    };
+    const Case cases[] = {
+        {"still shown", [](uint) {}, true},
+        {"expired", [&](uint id) { server.close(id, 1); }, false},
+        {"dismissed", [&](uint id) { server.close(id, 2); }, false},
+        {"closed by a call", [&](uint id) { server.close(id, 3); }, false},
+        {"undefined reason", [&](uint id) { server.close(id, 4); }, false},
+        {"another id closed", [&](uint id) { server.close(id + 100, 2); }, true},
+        {"server restarted", [&](uint) { restartServer(); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string identifier = std::string("tidemark-warning-") + c.what;
+        ASSERT_FALSE(post(identifier, "第一次"));
+        const uint first = server.lastId;
+        c.between(first);
+        ASSERT_FALSE(post(identifier, "第二次"));
+        const auto& second = server.calls.back();
+        EXPECT_EQ(second.replacesId, c.replaced ? first : 0u);
+        EXPECT_TRUE(second.popsUp);
+    }
 }
 
 TEST_F(FreedesktopNotificationClientTest, BodiesNamingHostileApplicationsShowLiterally) {

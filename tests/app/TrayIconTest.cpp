@@ -1,0 +1,70 @@
+#include "app/TrayIcon.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+namespace tidemark {
+namespace {
+
+// The panel's content: calm, then critical with the preview controls.
+constexpr QSize kCalm(350, 400);
+constexpr QSize kCritical(350, 534);
+
+QRect screenArea() {
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
+
+TEST(TrayPopoverTest, GrowingContentKeepsTheFrameOnItsScreen) {
+    const QRect area = screenArea();
+    ASSERT_GE(area.height(), 560);
+    struct Case {
+        const char* where;
+        QRect anchor;
+        bool keepsBottomEdge;
+    };
+    const Case cases[] = {
+        {"tray in the bottom right corner", QRect(area.right() - 23, area.bottom() - 23, 24, 24),
+         true},
+        {"tray in the bottom left corner", QRect(area.left(), area.bottom() - 23, 24, 24), true},
+        // Opened from the menu, at the cursor.
+        {"middle of the screen", QRect(area.center(), QSize(1, 1)), false},
+        {"top left corner", QRect(area.topLeft(), QSize(1, 1)), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        TrayPopover popover;
+        popover.showAnchored(c.anchor, kCalm);
+        const QRect calm = popover.geometry();
+        EXPECT_TRUE(area.contains(calm)) << calm.top() << "+" << calm.height();
+        popover.setContentSize(kCritical);
+        const QRect critical = popover.geometry();
+        EXPECT_EQ(critical.size(), kCritical + QSize(2, 2));
+        EXPECT_TRUE(area.contains(critical)) << critical.top() << "+" << critical.height();
+        if (c.keepsBottomEdge) {
+            EXPECT_EQ(critical.bottom(), calm.bottom());
+        }
+        popover.setContentSize(kCalm);
+        EXPECT_TRUE(area.contains(popover.geometry()));
+    }
+}
+
+TEST(TrayPopoverTest, FittedMovesInsideAndShrinksOnlyWhatIsTooLarge) {
+    const QRect area(0, 0, 1440, 900);
+    struct Case {
+        QRect frame, expected;
+    };
+    const Case cases[] = {
+        {QRect(100, 390, 352, 536), QRect(100, 364, 352, 536)},  // past the bottom edge
+        {QRect(1200, -10, 352, 400), QRect(1088, 0, 352, 400)},  // past the top right
+        {QRect(100, 100, 352, 400), QRect(100, 100, 352, 400)},  // inside: unchanged
+        {QRect(0, 50, 352, 1200), QRect(0, 0, 352, 900)},        // taller than the screen
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TrayPopover::fitted(c.frame, area), c.expected) << c.frame.y();
+    }
+}
+
+}  // namespace
+}  // namespace tidemark
