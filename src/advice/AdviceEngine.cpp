@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "advice/TextCase.h"
+#include "core/TextCase.h"
 #include "core/Formatting.h"
 
 namespace tidemark {
