@@ -390,7 +390,8 @@ void MenuBarController::showPanelPermissionNotice() {
     notice->setTextFormat(Qt::PlainText);
     notice->setText(QStringLiteral("系统通知权限未开启"));
     notice->setInformativeText(
-        QStringLiteral("请在系统设置 → 通知 → 潮痕中允许通知。内存监测和最近记录不受影响。"));
+        ui::AppVisualTheme::platformText(&PlatformTexts::notificationPermissionHint) +
+        QStringLiteral("内存监测和最近记录不受影响。"));
     notice->addButton(QStringLiteral("知道了"), QMessageBox::AcceptRole);
     notice->setWindowModality(Qt::ApplicationModal);
     notice->setAttribute(Qt::WA_DeleteOnClose);
