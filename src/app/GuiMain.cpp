@@ -15,6 +15,7 @@
 #include "app/MenuBarController.h"
 #include "app/PreferenceStore.h"
 #include "app/QtScheduler.h"
+#include "app/QtTranslations.h"
 #include "app/SignalShutdown.h"
 #include "app/SingleInstance.h"
 #include "core/ProbePlatform.h"
@@ -31,6 +32,7 @@ int runGui(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("tidemark"));
     QApplication::setDesktopFileName(QStringLiteral("tidemark"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tidemark")));
+    installChineseQtTranslations(app);
     // A tray program: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
