@@ -272,8 +272,10 @@ void MenuBarController::updateBrandColor(RiskLevel level) {
 }
 
 void MenuBarController::trayActivated() {
+    // Monotonic: after the wall clock is set back, a guard on it would
+    // swallow every click until the clock caught up again.
     if (!m_popover->isVisible() && m_popoverClosedAt &&
-        m_clock.now() - *m_popoverClosedAt < kReopenGuardSeconds) {
+        m_clock.monotonicSeconds() - *m_popoverClosedAt < kReopenGuardSeconds) {
         return;
     }
     togglePopover();
@@ -334,7 +336,7 @@ void MenuBarController::closePopover() {
 }
 
 void MenuBarController::popoverDidClose() {
-    m_popoverClosedAt = m_clock.now();
+    m_popoverClosedAt = m_clock.monotonicSeconds();
     m_popover->setContent(nullptr);
     m_panel = nullptr;
     m_simulation.cancel(true);

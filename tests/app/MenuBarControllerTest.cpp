@@ -327,3 +327,29 @@ TEST(TrayPopoverPlacement, BelowTheItemOrAboveItAndAlwaysOnScreen) {
 
 }  // namespace
 }  // namespace tidemark
+
+namespace tidemark {
+namespace {
+
+// The click that closed the popover must not reopen it, but setting the wall
+// clock back must not lock the tray either.
+TEST_F(MenuBarControllerTest, TheReopenGuardIgnoresTheWallClock) {
+    launchMonitoring();
+    const auto closeThenClickAfter = [&](double seconds, double wallClockJump) {
+        if (!controller->popover()->isVisible())
+            controller->togglePopover();
+        controller->togglePopover();
+        EXPECT_FALSE(controller->popover()->isVisible());
+        scheduler.setNow(scheduler.now() + wallClockJump);
+        scheduler.advance(seconds);
+        controller->statusItem()->onActivate();
+        return controller->popover()->isVisible();
+    };
+    EXPECT_FALSE(closeThenClickAfter(0.1, 0));
+    EXPECT_TRUE(closeThenClickAfter(1, 0));
+    EXPECT_TRUE(closeThenClickAfter(1, -3600));
+    EXPECT_FALSE(closeThenClickAfter(0.1, 3600));
+}
+
+}  // namespace
+}  // namespace tidemark
