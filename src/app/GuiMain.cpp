@@ -39,8 +39,14 @@ int runGui(int argc, char** argv) {
     // SIGTERM, SIGINT and the session's hang-up quit like the menu does, so
     // they reach applicationWillTerminate through aboutToQuit below.
     SignalShutdown signalShutdown;
+    // Before the event loop runs (start-up waits on the consent question)
+    // quit() does nothing, so the request is also remembered.
+    bool shutdownRequested = false;
     QObject::connect(&signalShutdown, &SignalShutdown::shutdownRequested, &app,
-                     &QCoreApplication::quit);
+                     [&shutdownRequested] {
+                         shutdownRequested = true;
+                         QCoreApplication::quit();
+                     });
     // Autostart brings the program back at the next login; a session manager
     // restoring it as well would only start it twice.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
@@ -71,6 +77,11 @@ int runGui(int argc, char** argv) {
         .clock = clock,
         // Queued: quit() does nothing before the event loop runs, and a
         // refused consent asks to quit before it does.
+        .consentDialog =
+            [] {
+                trace("asking for consent");
+                return LocalMonitoringConsent::showDialog();
+            },
         .terminate =
             [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); },
         .arguments = arguments,
@@ -84,6 +95,10 @@ int runGui(int argc, char** argv) {
     });
 
     controller.applicationDidFinishLaunching();
+    if (shutdownRequested) {
+        controller.applicationWillTerminate();
+        return 0;
+    }
     QApplication::exec();
     return 0;
 }
