@@ -294,6 +294,8 @@ TEST_F(MenuBarControllerTest, DeniedPermissionNoticesAndTheSettingsSwitches) {
     controller->panel()->onEnableNotifications();
     QMessageBox* notice = controller->permissionNotice();
     ASSERT_TRUE(notice != nullptr && notice->isVisible());
+    const QString hint = "请在桌面的通知设置中允许潮痕的通知，并确认通知服务正在运行。";
+    EXPECT_EQ(notice->informativeText(), hint + "内存监测和最近记录不受影响。");
     notice->buttons().at(0)->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(controller->permissionNotice(), nullptr);
@@ -311,7 +313,9 @@ TEST_F(MenuBarControllerTest, DeniedPermissionNoticesAndTheSettingsSwitches) {
     ASSERT_NE(reminders, nullptr);
     reminders->click();
     EXPECT_FALSE(reminders->isChecked());
-    EXPECT_NE(settings->window()->findChild<QMessageBox*>("settingsPermissionNotice"), nullptr);
+    auto* settingsNotice = settings->window()->findChild<QMessageBox*>("settingsPermissionNotice");
+    ASSERT_NE(settingsNotice, nullptr);
+    EXPECT_EQ(settingsNotice->informativeText(), hint + "监测和记录不受影响。");
 }
 
 TEST(TrayPopoverPlacement, BelowTheItemOrAboveItAndAlwaysOnScreen) {
