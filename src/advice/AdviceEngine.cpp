@@ -4,9 +4,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "advice/TextCase.h"
 #include "core/Formatting.h"
+#include "core/PlatformTexts.h"
+#include "core/TextCase.h"
 
 namespace tidemark {
 
@@ -29,86 +31,94 @@ struct Family {
 
 constexpr std::array kChromeBundles = {"com.google.Chrome"sv};
 constexpr std::array kChromeNames = {"google chrome"sv, "chrome"sv};
-constexpr std::array kChromeSteps = {
-    "打开 Chrome 右上角 ⋮ → 更多工具 → 任务管理器，按内存列排序。"sv,
-    "根据页面名称定位占用较高的标签；不能把浏览器、GPU 或扩展进程当普通页面关闭。"sv,
-    "切回确认暂不用的标签，保存内容后点击标签上的 ×（或 ⌘W）。不要点击任务管理器的“结束进程”。"sv,
-};
-
 constexpr std::array kChatGptBundles = {"com.openai.chat"sv};
 constexpr std::array kChatGptNames = {"chatgpt"sv};
-constexpr std::array kChatGptSteps = {
-    "切回 ChatGPT，检查是否仍在生成回答、上传文件或语音会话；潮痕无法读取这些状态。"sv,
-    "将未发送的文字另行保存。对话列表不是浏览器标签，不建议删除对话。"sv,
-    "满足上述条件且暂不用时，选择 ChatGPT 菜单 → 退出 ChatGPT，或 ⌘Q；需要时再打开。"sv,
-};
-
 constexpr std::array kCodexBundles = {"com.openai.codex"sv};
 constexpr std::array kCodexNames = {"codex"sv};
-constexpr std::array kCodexSteps = {
-    "在 Codex 检查各任务和终端是否还在运行；潮痕不能读取任务执行状态。"sv,
-    "先等正在执行的任务结束，并在编辑器保存文件；不要为降占用强制中断任务。"sv,
-    "仅当暂不用且已满足保护条件时，从 Codex 菜单正常退出（⌘Q），需要时再打开。"sv,
-};
-
 constexpr std::array kCommunicationBundles = {"com.tencent.xinWeChat"sv, "com.tencent.WeChat"sv,
                                               "com.bytedance.Lark"sv};
 constexpr std::array kCommunicationNames = {"微信"sv, "wechat"sv, "飞书"sv, "lark"sv};
-constexpr std::array kCommunicationSteps = {
-    "切回通信应用检查传输列表、通话及未发送内容；不要假定占用来自缓存。"sv,
-    "等文件传输和通话结束，保存需要保留的未发送文字。"sv,
-    "暂不用时从应用菜单正常退出（⌘Q），不要强制结束进程。"sv,
-};
-
 constexpr std::array kBrowserBundles = {"com.apple.Safari"sv, "com.microsoft.edgemac"sv};
 constexpr std::array kBrowserNames = {"safari"sv, "microsoft edge"sv};
-constexpr std::array kBrowserSteps = {
-    "切回浏览器，逐个确认暂不用的视频或大型页面；潮痕不知道具体页面。"sv,
-    "保存表单、在线文档或先收藏链接；上传结束后才关闭对应标签（⌘W）。"sv,
-};
-
-// No bundle identifiers: a bundled application that calls itself
-// WindowServer is an ordinary application, not the system's.
-constexpr std::array kProtectedNames = {"windowserver"sv, "kernel_task"sv};
-constexpr std::array kProtectedSteps = {
-    "用聚焦搜索打开“活动监视器” → 内存，查看压力和普通应用。"sv,
-    "只保存并正常关闭暂不用的普通应用，不结束 WindowServer 或 kernel_task。"sv,
-};
 
 constexpr std::string_view kOrdinaryAppCondition =
     "已保存内容、确认没有正在执行的任务，且该应用暂不需要使用。";
 
-constexpr std::array<Family, 6> kFamilies = {{
-    {"chrome.inspect", kChromeBundles, kChromeNames,
-     "打开 Chrome 任务管理器定位页面，暂不结束任务。",
-     "在 Chrome 中定位并正常关闭暂不用的高占用页面。",
-     "只处理你确认不需要、没有未保存内容或上传任务的页面。", kChromeSteps,
-     "Google Chrome：提升运行速度；Apple：内存压力说明（路径核实，效果待验证）"},
-    {"chatgpt.inspect", kChatGptBundles, kChatGptNames,
-     "确认回答或上传是否结束，暂不重启 ChatGPT。",
-     "确认 ChatGPT 没有进行中的回答或上传，再决定是否正常退出。",
-     "回答、语音和上传均已结束；未发送内容已复制保存；暂时不用 ChatGPT。", kChatGptSteps,
-     kDefaultSource},
-    {"codex.inspect", kCodexBundles, kCodexNames, "检查 Codex 运行中的任务，暂不中断。",
-     "等 Codex 当前任务结束，保存改动后再决定是否退出。",
-     "你已确认没有运行中的任务、终端操作或待保存改动，并且暂时不用 Codex。", kCodexSteps,
-     kDefaultSource},
-    {"communication.inspect", kCommunicationBundles, kCommunicationNames,
-     "检查文件传输；暂不用时再正常退出通信应用。", "检查文件传输；暂不用时再正常退出通信应用。",
-     "没有进行中的文件传输、通话，未发送文字已保存；暂时不用。", kCommunicationSteps,
-     kDefaultSource},
-    {"browser.inspect", kBrowserBundles, kBrowserNames, "检查暂不用的页面，保存后正常关闭标签。",
-     "检查暂不用的页面，保存后正常关闭标签。", kOrdinaryAppCondition, kBrowserSteps,
-     kDefaultSource},
-    {"system.protected",
-     {},
-     kProtectedNames,
-     "不要结束系统进程；先检查暂不用的普通应用。",
-     "不要结束系统进程；先检查暂不用的普通应用。",
-     "系统进程不作为可退出的缓解对象；内存占用不能证明温度或硬件故障。",
-     kProtectedSteps,
-     kDefaultSource},
-}};
+// The steps that name a shortcut or a system tool come from the platform's
+// table; the rest are the same everywhere.
+struct FamilyTable {
+    explicit FamilyTable(const PlatformTexts& texts)
+        : chromeSteps{"打开 Chrome 右上角 ⋮ → 更多工具 → 任务管理器，按内存列排序。"sv,
+                      "根据页面名称定位占用较高的标签；不能把浏览器、GPU 或扩展进程当普通页面关闭。"sv,
+                      texts.chromeCloseTabStep},
+          chatGptSteps{
+              "切回 ChatGPT，检查是否仍在生成回答、上传文件或语音会话；潮痕无法读取这些状态。"sv,
+              "将未发送的文字另行保存。对话列表不是浏览器标签，不建议删除对话。"sv,
+              texts.chatGptQuitStep},
+          codexSteps{"在 Codex 检查各任务和终端是否还在运行；潮痕不能读取任务执行状态。"sv,
+                     "先等正在执行的任务结束，并在编辑器保存文件；不要为降占用强制中断任务。"sv,
+                     texts.codexQuitStep},
+          communicationSteps{"切回通信应用检查传输列表、通话及未发送内容；不要假定占用来自缓存。"sv,
+                             "等文件传输和通话结束，保存需要保留的未发送文字。"sv,
+                             texts.communicationQuitStep},
+          browserSteps{"切回浏览器，逐个确认暂不用的视频或大型页面；潮痕不知道具体页面。"sv,
+                       texts.browserCloseTabStep},
+          protectedSteps{texts.protectedOpenMonitorStep, texts.protectedKeepStep} {
+        for (const SystemProcessName& process : texts.systemProcesses) {
+            protectedNames.push_back(process.key);
+        }
+        families = {{
+            {"chrome.inspect", kChromeBundles, kChromeNames,
+             "打开 Chrome 任务管理器定位页面，暂不结束任务。",
+             "在 Chrome 中定位并正常关闭暂不用的高占用页面。",
+             "只处理你确认不需要、没有未保存内容或上传任务的页面。", chromeSteps,
+             "Google Chrome：提升运行速度；Apple：内存压力说明（路径核实，效果待验证）"},
+            {"chatgpt.inspect", kChatGptBundles, kChatGptNames,
+             "确认回答或上传是否结束，暂不重启 ChatGPT。",
+             "确认 ChatGPT 没有进行中的回答或上传，再决定是否正常退出。",
+             "回答、语音和上传均已结束；未发送内容已复制保存；暂时不用 ChatGPT。", chatGptSteps,
+             kDefaultSource},
+            {"codex.inspect", kCodexBundles, kCodexNames, "检查 Codex 运行中的任务，暂不中断。",
+             "等 Codex 当前任务结束，保存改动后再决定是否退出。",
+             "你已确认没有运行中的任务、终端操作或待保存改动，并且暂时不用 Codex。", codexSteps,
+             kDefaultSource},
+            {"communication.inspect", kCommunicationBundles, kCommunicationNames,
+             "检查文件传输；暂不用时再正常退出通信应用。",
+             "检查文件传输；暂不用时再正常退出通信应用。",
+             "没有进行中的文件传输、通话，未发送文字已保存；暂时不用。", communicationSteps,
+             kDefaultSource},
+            {"browser.inspect", kBrowserBundles, kBrowserNames,
+             "检查暂不用的页面，保存后正常关闭标签。", "检查暂不用的页面，保存后正常关闭标签。",
+             kOrdinaryAppCondition, browserSteps, kDefaultSource},
+            // No bundle identifiers: a bundled application that calls itself
+            // WindowServer is an ordinary application, not the system's.
+            {"system.protected",
+             {},
+             protectedNames,
+             "不要结束系统进程；先检查暂不用的普通应用。",
+             "不要结束系统进程；先检查暂不用的普通应用。",
+             "系统进程不作为可退出的缓解对象；内存占用不能证明温度或硬件故障。",
+             protectedSteps,
+             kDefaultSource},
+        }};
+    }
+    FamilyTable(const FamilyTable&) = delete;
+    FamilyTable& operator=(const FamilyTable&) = delete;
+
+    std::array<std::string_view, 3> chromeSteps;
+    std::array<std::string_view, 3> chatGptSteps;
+    std::array<std::string_view, 3> codexSteps;
+    std::array<std::string_view, 3> communicationSteps;
+    std::array<std::string_view, 2> browserSteps;
+    std::array<std::string_view, 2> protectedSteps;
+    std::vector<std::string_view> protectedNames;
+    std::array<Family, 6> families;
+};
+
+const std::array<Family, 6>& families() {
+    static const FamilyTable table(platformTexts());
+    return table.families;
+}
 
 bool contains(std::span<const std::string_view> list, std::string_view value) {
     for (std::string_view entry : list) {
@@ -123,7 +133,7 @@ bool contains(std::span<const std::string_view> list, std::string_view value) {
 // rescued by a familiar-looking name.
 const Family* recognise(const AppMemory& app) {
     if (app.bundleIdentifier) {
-        for (const Family& family : kFamilies) {
+        for (const Family& family : families()) {
             if (contains(family.bundleIdentifiers, *app.bundleIdentifier)) {
                 return &family;
             }
@@ -131,7 +141,7 @@ const Family* recognise(const AppMemory& app) {
         return nullptr;
     }
     const std::string name = lowercased(app.name);
-    for (const Family& family : kFamilies) {
+    for (const Family& family : families()) {
         if (contains(family.names, name)) {
             return &family;
         }
@@ -174,8 +184,8 @@ AdvicePlan systemPlan(RiskLevel level, std::optional<std::int64_t> swapGrowthFiv
         .evidence = heavySwapping ? "系统正在频繁腾挪内存；没有足够依据指向单个应用。"
                                   : "系统风险升高，但没有足够依据指向单个应用。",
         .condition = "仅处理你确认暂不使用、已保存且没有运行任务的应用。",
-        .steps = {"用聚焦搜索打开“活动监视器”，选择“内存”。",
-                  "查看底部内存压力，再按“内存”列检查主要占用；数字高不代表异常。",
+        .steps = {std::string(platformTexts().systemOpenMonitorStep),
+                  std::string(platformTexts().systemReviewStep),
                   "若找到暂不用的应用，先切回该应用保存，再从其菜单正常退出；不要结束系统进程。"},
         .fallback = "若所有应用都在使用，先保全工作，等待当前任务完成；不要为了降低数字强制退出。",
         .source = "Apple：活动监视器内存说明 / 正常退出 App（路径核实，效果待真实事件验证）",
@@ -235,7 +245,7 @@ AdvicePlan plan(RiskLevel level, const AppMemory& app) {
         out.condition = kOrdinaryAppCondition;
         out.steps = {
             join({"切回 "sv, app.name, "，保存未保存内容，并确认没有上传、下载或运行中的任务。"sv}),
-            "仅当暂时不用时，从顶部应用菜单选择“退出”，或按 ⌘Q；关闭窗口不一定退出应用。"};
+            std::string(platformTexts().generalQuitStep)};
         out.source = kDefaultSource;
     }
     out.evidence = join({app.name, " 合计占用约 "sv, formatBytes(app.residentBytes),

@@ -18,6 +18,7 @@
 #include "app/MenuBarController.h"
 #include "app/PreferenceStore.h"
 #include "app/QtScheduler.h"
+#include "app/QtTranslations.h"
 #include "app/SignalShutdown.h"
 #include "app/SingleInstance.h"
 #include "core/GraphicalSession.h"
@@ -50,14 +51,21 @@ int runGui(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("潮痕"));
     QApplication::setDesktopFileName(QStringLiteral("tidemark"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tidemark")));
+    installChineseQtTranslations(app);
     // A tray program: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
     // SIGTERM, SIGINT and the session's hang-up quit like the menu does, so
     // they reach applicationWillTerminate through aboutToQuit below.
     SignalShutdown signalShutdown;
+    // Before the event loop runs (start-up waits on the consent question)
+    // quit() does nothing, so the request is also remembered.
+    bool shutdownRequested = false;
     QObject::connect(&signalShutdown, &SignalShutdown::shutdownRequested, &app,
-                     &QCoreApplication::quit);
+                     [&shutdownRequested] {
+                         shutdownRequested = true;
+                         QCoreApplication::quit();
+                     });
     // Autostart brings the program back at the next login; a session manager
     // restoring it as well would only start it twice.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
@@ -90,6 +98,11 @@ int runGui(int argc, char** argv) {
         .pressureEvents = pressureEvents.get(),
         // Queued: quit() does nothing before the event loop runs, and a
         // refused consent asks to quit before it does.
+        .consentDialog =
+            [] {
+                trace("asking for consent");
+                return LocalMonitoringConsent::showDialog();
+            },
         .terminate =
             [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); },
         .arguments = arguments,
@@ -103,6 +116,10 @@ int runGui(int argc, char** argv) {
     });
 
     controller.applicationDidFinishLaunching();
+    if (shutdownRequested) {
+        controller.applicationWillTerminate();
+        return 0;
+    }
     QApplication::exec();
     return 0;
 }

@@ -9,9 +9,14 @@
 #include <sstream>
 #include <system_error>
 
+#include "core/PlatformTexts.h"
 #include "core/PrivateFiles.h"
 
 namespace tidemark {
+
+std::string_view LaunchAtLoginService::unsupportedSystemDescription() {
+    return platformTexts().launchUnsupportedError;
+}
 
 namespace fs = std::filesystem;
 
@@ -112,7 +117,7 @@ bool LaunchAtLoginService::isEnabled() const {
 
 std::optional<std::string> LaunchAtLoginService::setEnabled(bool enabled) {
     if (!isAvailable())
-        return std::string(unsupportedSystemDescription);
+        return std::string(unsupportedSystemDescription());
     const fs::path entry = entryPath();
 
     if (!enabled) {

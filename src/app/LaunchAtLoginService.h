@@ -12,8 +12,8 @@ namespace tidemark {
 // nothing is cached, every question reads the file again.
 class LaunchAtLoginService {
 public:
-    static constexpr std::string_view unsupportedSystemDescription =
-        "此系统请在“系统偏好设置 → 用户与群组 → 登录项”中手动添加潮痕。";
+    // What to tell a user on a system without an autostart directory.
+    static std::string_view unsupportedSystemDescription();
 
     explicit LaunchAtLoginService(std::filesystem::path autostartDir = defaultAutostartDir(),
                                   std::string executablePath = currentExecutable());

@@ -10,6 +10,7 @@ namespace tidemark::LocalMonitoringConsent {
 Answer showDialog() {
     QMessageBox box;
     box.setObjectName(QStringLiteral("localMonitoringConsentDialog"));
+    box.setWindowTitle(QStringLiteral("潮痕"));
     box.setIcon(QMessageBox::Information);
     box.setTextFormat(Qt::PlainText);
     box.setText(QStringLiteral("允许「潮痕」在本机监测内存风险？"));

@@ -308,8 +308,10 @@ void MenuBarController::updateBrandColor(RiskLevel level) {
 }
 
 void MenuBarController::trayActivated() {
+    // Monotonic: after the wall clock is set back, a guard on it would
+    // swallow every click until the clock caught up again.
     if (!m_popover->isVisible() && m_popoverClosedAt &&
-        m_clock.now() - *m_popoverClosedAt < kReopenGuardSeconds) {
+        m_clock.monotonicSeconds() - *m_popoverClosedAt < kReopenGuardSeconds) {
         return;
     }
     togglePopover();
@@ -370,7 +372,7 @@ void MenuBarController::closePopover() {
 }
 
 void MenuBarController::popoverDidClose() {
-    m_popoverClosedAt = m_clock.now();
+    m_popoverClosedAt = m_clock.monotonicSeconds();
     m_popover->setContent(nullptr);
     m_panel = nullptr;
     m_simulation.cancel(true);
@@ -426,7 +428,8 @@ void MenuBarController::showPanelPermissionNotice() {
     notice->setTextFormat(Qt::PlainText);
     notice->setText(QStringLiteral("系统通知权限未开启"));
     notice->setInformativeText(
-        QStringLiteral("请在系统设置 → 通知 → 潮痕中允许通知。内存监测和最近记录不受影响。"));
+        ui::AppVisualTheme::platformText(&PlatformTexts::notificationPermissionHint) +
+        QStringLiteral("内存监测和最近记录不受影响。"));
     notice->addButton(QStringLiteral("知道了"), QMessageBox::AcceptRole);
     notice->setWindowModality(Qt::ApplicationModal);
     notice->setAttribute(Qt::WA_DeleteOnClose);

@@ -173,7 +173,7 @@ private:
     QIcon m_warningIcon;
 
     bool m_monitoringAllowed = false;
-    std::optional<Timestamp> m_popoverClosedAt;
+    std::optional<double> m_popoverClosedAt;  // monotonic seconds
     QPointer<QMessageBox> m_permissionNotice;
 };
 

@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <csignal>
 
+#include <QApplication>
+#include <QDialog>
+
 #include "app/SingleInstance.h"
 
 namespace tidemark {
@@ -60,6 +63,23 @@ SignalShutdown::~SignalShutdown() {
     ::close(m_readFd);
 }
 
+void SignalShutdown::dismissDialogs() {
+    // Children first: a notice that belongs to a window goes before it.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        for (QDialog* dialog : window->findChildren<QDialog*>()) {
+            if (dialog->isVisible()) {
+                dialog->reject();
+            }
+        }
+    }
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible()) {
+            dialog->reject();
+        }
+    }
+}
+
 void SignalShutdown::readSignals() {
     unsigned char byte = 0;
     int last = 0;
@@ -68,6 +88,7 @@ void SignalShutdown::readSignals() {
     }
     if (last != 0) {
         trace("shutting down on a signal");
+        dismissDialogs();
         emit shutdownRequested(last);
     }
 }

@@ -12,7 +12,8 @@ namespace tidemark {
 // thread, so that they end the program through the same path as quitting.
 // The handler only writes the signal number into a pipe; whatever runs when
 // the signal arrives, a file save included, finishes first. One instance at
-// a time; the previous dispositions come back when it is destroyed.
+// a time; the previous dispositions come back when it is destroyed. Open
+// dialogs are dismissed before shutdownRequested is emitted.
 class SignalShutdown final : public QObject {
     Q_OBJECT
 
@@ -21,6 +22,11 @@ public:
     ~SignalShutdown() override;
 
     bool isActive() const { return m_notifier != nullptr; }
+
+    // Answers every open dialog the way its cancel button would: a dialog
+    // runs an event loop of its own that would otherwise hold the program
+    // until someone answers it, and a cancelled question stores nothing.
+    static void dismissDialogs();
 
 signals:
     void shutdownRequested(int signalNumber);

@@ -4,6 +4,9 @@
 #include <span>
 #include <unordered_map>
 
+#include "core/PlatformTexts.h"
+#include "core/TextCase.h"
+
 namespace tidemark::AppClassifier {
 
 namespace {
@@ -21,12 +24,6 @@ constexpr KnownName kKnownBundles[] = {
 };
 
 constexpr std::string_view kSandboxedApplicationPrefix = "/app/";
-
-// Looked up with the lower-case process name.
-constexpr KnownName kSystemProcesses[] = {
-    {"windowserver", "WindowServer"},
-    {"kernel_task", "kernel_task"},
-};
 
 std::optional<std::string_view> lookup(std::span<const KnownName> table, std::string_view key) {
     for (const KnownName& entry : table) {
@@ -148,17 +145,41 @@ std::optional<Identity> sandboxIdentity(const ProcessSample& process,
     return Identity{name ? std::move(*name) : *id, id, *id};
 }
 
+// The operating system's own processes, by their name or, since the kernel
+// cuts names to 15 bytes ("systemd-journal"), by their program's file name.
+std::optional<std::string_view> systemProcessName(const ProcessSample& process) {
+    const std::span<const SystemProcessName> table = platformTexts().systemProcesses;
+    const auto find = [table](std::string_view name) -> std::optional<std::string_view> {
+        const std::string key = lowercased(name);
+        for (const SystemProcessName& entry : table) {
+            if (entry.key == key) {
+                return entry.displayName;
+            }
+        }
+        return std::nullopt;
+    };
+    if (auto known = find(process.name)) {
+        return known;
+    }
+    if (process.executablePath) {
+        return find(lastComponent(*process.executablePath));
+    }
+    return std::nullopt;
+}
+
 Identity processIdentity(const ProcessSample& process, const IdentitySources& sources) {
+    // A system process keeps its own name even where a desktop entry starts
+    // it (a session entry for the shell, a settings panel that runs the
+    // window manager), so that no plan offers to quit it.
     std::optional<std::string> name;
-    if (process.executablePath && sources.desktopEntries != nullptr) {
+    if (auto known = systemProcessName(process)) {
+        name = std::string(*known);
+    } else if (process.executablePath && sources.desktopEntries != nullptr) {
         // Named after its application, but still grouped by its own path.
         name = sources.desktopEntries->nameForExecutable(*process.executablePath);
     }
     if (!name) {
-        auto known = lookup(kSystemProcesses, lowerAscii(process.name));
-        name = known                  ? std::string(*known)
-               : process.name.empty() ? std::string("Unknown")
-                                      : process.name;
+        name = process.name.empty() ? std::string("Unknown") : process.name;
     }
     std::string key = "process:" + (process.executablePath ? *process.executablePath : *name);
     return Identity{std::move(*name), std::nullopt, std::move(key)};

@@ -9,4 +9,9 @@ Timestamp SystemClock::now() const {
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
+double SystemClock::monotonicSeconds() const {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace tidemark

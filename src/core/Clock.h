@@ -13,11 +13,15 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual Timestamp now() const = 0;
+    // Seconds from an arbitrary origin that never jumps, for intervals that
+    // must survive the wall clock being set (a debounce, a guard).
+    virtual double monotonicSeconds() const = 0;
 };
 
 class SystemClock final : public Clock {
 public:
     Timestamp now() const override;
+    double monotonicSeconds() const override;
 };
 
 using TimerId = std::uint64_t;

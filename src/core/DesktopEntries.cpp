@@ -183,6 +183,37 @@ bool isScript(const std::string& path) {
     return readPrefix(path, 2, head) && head == "#!";
 }
 
+// Programs that run another program named by their arguments: the file
+// they start is not theirs to name. Versioned forms ("python3.11",
+// "perl5.36.0", "lua5.4") are the same programs.
+constexpr std::string_view kInterpreters[] = {
+    "sh",       "bash",    "dash",   "zsh",     "ksh",    "mksh",   "fish",    "csh",
+    "tcsh",     "busybox", "env",    "python",  "pypy",   "perl",   "ruby",    "node",
+    "nodejs",   "java",    "mono",   "dotnet",  "php",    "lua",    "luajit",  "tclsh",
+    "wish",     "gjs",     "guile",  "rscript", "wine",   "wine64", "flatpak", "snap",
+    "electron", "sudo",    "pkexec", "nice",    "ionice", "nohup",  "setsid",  "xdg-open",
+};
+
+bool isInterpreter(std::string_view fileName) {
+    while (!fileName.empty() &&
+           ((fileName.back() >= '0' && fileName.back() <= '9') || fileName.back() == '.')) {
+        fileName.remove_suffix(1);
+    }
+    std::string lower(fileName);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return std::find(std::begin(kInterpreters), std::end(kInterpreters), lower) !=
+           std::end(kInterpreters);
+}
+
+std::string_view fileNameOf(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 std::string parentDirectory(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
@@ -489,6 +520,10 @@ void DesktopEntryIndex::claim(const std::string& program, const std::string& nam
         }
     }
     if (!target || !isRegularFile(*target)) {
+        return;
+    }
+    // "Exec=python3 /opt/x/x.py" must not name every Python program "x".
+    if (isInterpreter(fileNameOf(program)) || isInterpreter(fileNameOf(*target))) {
         return;
     }
     const auto record = [&name](NameTable& table, const std::string& key) {

@@ -1,6 +1,7 @@
 #include "core/Formatting.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -27,10 +28,13 @@ std::string trimFraction(std::string number) {
     return number;
 }
 
+// to_chars, unlike printf, ignores the C locale: a GUI that adopts a
+// comma-decimal locale must still print "1.5 GB".
 std::string fixed(double value, int digits) {
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", digits, value);
-    return trimFraction(buffer);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, digits);
+    return trimFraction(std::string(buffer, result.ptr));
 }
 
 // Days since 1970-01-01 for a proleptic Gregorian date (Howard Hinnant's

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -13,6 +14,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "advice/ConciseSteps.h"
 #include "ui/AppVisualTheme.h"
 
 namespace tidemark::ui {
@@ -23,6 +25,25 @@ using Theme = AppVisualTheme;
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// Target names come from the process table. On a button, "&" would make the
+// next character a keyboard shortcut and a line feed a second line; the
+// title is drawn as the plain one-line text it is.
+QString oneLine(const QString& text) {
+    QString line = text;
+    for (QChar& c : line) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator) {
+            c = QLatin1Char(' ');
+        }
+    }
+    return line;
+}
+
+void setPlainTitle(QAbstractButton* button, const QString& title) {
+    button->setText(oneLine(title));
+    button->setShortcut(QKeySequence());
 }
 
 // A 1-point rule across the full width.
@@ -143,61 +164,12 @@ QLabel* wrappingLabel(const char* objectName, qreal size, QFont::Weight weight,
 
 const QString kEvidenceTitle = QStringLiteral("为什么建议检查它");
 
-bool isWatching(const AdvicePlan& plan) {
-    return plan.id.find(".watch.") != std::string::npos || plan.summary.starts_with("继续工作");
-}
-
-QStringList conciseSteps(const AdvicePlan& plan, bool watching) {
-    struct Family {
-        const char* prefix;
-        const char* first;
-        const char* second;
-    };
-    static const Family families[] = {
-        {"chrome.",
-         "检查暂不用的网页\n先查看标签页；需要进一步检查时，可打开 Chrome "
-         "的任务管理器。不要结束浏览器、GPU 或扩展进程。",
-         "正常关闭暂不用的标签页\n保存表单和文档，等上传完成；用标签页的 × 或 ⌘W "
-         "关闭，不点“结束进程”。"},
-        {"chatgpt.",
-         "检查回答、上传与语音\n等待正在进行的操作完成，保存输入框中的草稿；不要删除对话。",
-         "正常退出暂不用的应用\n确认操作完成、草稿已保存后，从应用菜单正常退出。"},
-        {"communication.", "检查传输、通话与草稿\n等待文件传输与通话结束，保存未发送的内容。",
-         "正常退出暂不用的应用\n确认没有未完成操作，并且暂时不用，再从应用菜单退出。"},
-        {"browser.", "检查正在使用的网页\n保存表单、文档和需要保留的页面，等待上传完成。",
-         "正常关闭暂不用的标签页\n仅关闭确认不用的页面，使用标签页的 × 或 ⌘W。"},
-        {"system.", "检查普通应用\n查看哪些应用暂时不用；高占用排名不能证明卡顿原因。",
-         "保护系统后台\n不结束 WindowServer、kernel_task 或不认识的系统进程。"},
-    };
-    static const Family other = {
-        "", "确认工作已保存\n检查上传、下载和运行任务，等待完成；潮痕不能替你确认。",
-        "正常退出暂不用的应用\n只处理确认不用、已保存且没有运行任务的对象，从应用菜单退出。"};
-
-    const Family* family = &other;
-    for (const Family& candidate : families) {
-        if (plan.id.starts_with(candidate.prefix)) {
-            family = &candidate;
-            break;
-        }
-    }
-    // The system's own steps protect it whatever the level.
-    const bool keepsSecondStep = watching && family->prefix != std::string_view("system.");
-    return {QString::fromUtf8(family->first),
-            keepsSecondStep
-                ? QStringLiteral(
-                      "继续工作，留意状态\n当前只检查和保存，不退出应用，不关闭正在使用的页面。")
-                : QString::fromUtf8(family->second)};
-}
-
 QStringList stepsFor(const AdvicePlan& plan, bool watching) {
-    if (plan.id.starts_with("codex.inspect")) {
-        return {
-            QStringLiteral("检查任务与终端\n确认任务状态，保存当前改动；潮痕不能读取任务状态。"),
-            watching ? QStringLiteral("继续工作，留意状态\n不退出应用，不中断正在运行的任务。")
-                     : QStringLiteral(
-                           "正常关闭暂不用的对象\n任务结束并保存后，从 Codex 菜单正常退出。")};
+    QStringList steps;
+    for (const std::string& step : ConciseSteps::forPlan(plan, watching)) {
+        steps << qs(step);
     }
-    return conciseSteps(plan, watching);
+    return steps;
 }
 
 QString originalAdviceText(const AdvicePlan& plan) {
@@ -225,7 +197,7 @@ void centreOnScreen(QWidget* window) {
 
 AdviceSelectionItem::AdviceSelectionItem(const QString& title, QWidget* parent)
     : QAbstractButton(parent) {
-    setText(title);
+    setPlainTitle(this, title);
     setFont(Theme::font(12));
     setFixedSize(170, 32);
     setCursor(Qt::PointingHandCursor);
@@ -280,7 +252,7 @@ void AdviceStepNumber::paintEvent(QPaintEvent*) {
 
 AdviceRoundedButton::AdviceRoundedButton(const QString& title, bool isPrimary, QWidget* parent)
     : QAbstractButton(parent), m_isPrimary(isPrimary) {
-    setText(title);
+    setPlainTitle(this, title);
     setFont(Theme::font(13, QFont::DemiBold));
     setCursor(Qt::PointingHandCursor);
 }
@@ -519,10 +491,10 @@ void AdviceWindowController::render() {
     const AdvicePlan& plan = m_plans[static_cast<size_t>(index)];
     setActionableVisible(true);
     m_adviceScroll->setMinimumHeight(330);
-    m_selectorButton->setText(qs(plan.target));
+    setPlainTitle(m_selectorButton, qs(plan.target));
     m_selectorButton->update();
 
-    const bool watching = isWatching(plan);
+    const bool watching = ConciseSteps::isWatching(plan);
     m_summaryLabel->setText(watching ? QStringLiteral("先检查，暂不中断工作")
                                      : QStringLiteral("先保存，再减少占用"));
     m_decision->setText(watching ? QStringLiteral("当前只检查与保存，不退出应用")
@@ -546,7 +518,7 @@ void AdviceWindowController::renderNoPlan() {
     m_adviceScroll->setMinimumHeight(100);
     m_originalAdvice->clear();
     hideEvidence();
-    m_selectorButton->setText(QStringLiteral("选择对象"));
+    setPlainTitle(m_selectorButton, QStringLiteral("选择对象"));
     m_selectorButton->update();
     m_summaryLabel->setText(QStringLiteral("目前无需处理"));
     m_decision->setText(QStringLiteral("不必为了内存数字关闭应用"));

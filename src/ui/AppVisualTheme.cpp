@@ -163,6 +163,11 @@ void AppVisualTheme::onAppearanceChange(QWidget* owner, std::function<void()> ap
     new AppearanceWatcher(owner, std::move(apply));
 }
 
+QString AppVisualTheme::platformText(std::string_view PlatformTexts::*text) {
+    const std::string_view value = platformTexts().*text;
+    return QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+}
+
 QLabel* AppVisualTheme::makeLabel(const QString& text, qreal size, QFont::Weight weight,
                                   const ThemeColor& color, bool wrap, QWidget* parent) {
     auto* l = new QLabel(parent);

@@ -6,6 +6,9 @@
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
+#include <string_view>
+
+#include "core/PlatformTexts.h"
 
 class QLabel;
 
@@ -71,6 +74,9 @@ public:
     // A label that never interprets markup: untrusted text stays text.
     static QLabel* makeLabel(const QString& text, qreal size, QFont::Weight weight,
                              const ThemeColor& color, bool wrap = false, QWidget* parent = nullptr);
+
+    // One of the running system's own texts.
+    static QString platformText(std::string_view PlatformTexts::*text);
 };
 
 // Fills its bounds with the background colour.

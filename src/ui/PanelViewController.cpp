@@ -55,6 +55,7 @@ namespace {
 
 using Callback = std::function<void()> PanelViewController::*;
 
+const QString kHintInitial = QStringLiteral("只有风险升高时，才需要考虑处理。");
 const QString kHintCalm = QStringLiteral("占用高不等于有问题，目前无需为数字关闭应用。");
 const QString kHintElevated = QStringLiteral("先保存工作，再从占用最高的应用开始检查。");
 const QString kHintNoRanking =
@@ -472,7 +473,7 @@ QWidget* PanelViewController::buildApplicationsSection() {
     column->addWidget(applicationCard(refresh));
     // Wraps rather than truncates: the missing-ranking hint is longer than
     // one line and its second half is the point.
-    m_appsHintLabel = AppVisualTheme::makeLabel(kHintCalm, 10.5, QFont::Normal,
+    m_appsHintLabel = AppVisualTheme::makeLabel(kHintInitial, 10.5, QFont::Normal,
                                                 AppVisualTheme::tertiaryLabel, true);
     m_appsHintLabel->setObjectName("appsHintLabel");
     column->addWidget(m_appsHintLabel);

@@ -147,9 +147,8 @@ void RecentIncidentsWindowController::configureView() {
     root->setSpacing(10);
     root->addWidget(
         Theme::makeLabel(QStringLiteral("最近 7 天异常事件"), 18, QFont::DemiBold, Theme::label));
-    root->addWidget(
-        Theme::makeLabel(QStringLiteral("只记录风险、主要占用和恢复时间，数据仅保存在这台 Mac。"),
-                         11, QFont::Normal, Theme::secondaryLabel, true));
+    root->addWidget(Theme::makeLabel(Theme::platformText(&PlatformTexts::historyNote), 11,
+                                     QFont::Normal, Theme::secondaryLabel, true));
 
     auto* document = new QWidget;
     document->setAutoFillBackground(false);

@@ -162,9 +162,9 @@ void SettingsWindowController::configureView() {
     window->setFocusPolicy(Qt::ClickFocus);
     window->setFixedSize(kWidth, kHeight);
 
+    // The window's own title bar names it; a second caption inside would
+    // repeat it.
     const auto secondary = Theme::secondaryLabel;
-    placeLabel(window, QStringLiteral("潮痕 · 设置"), {100, 13, 240, 22}, 12, QFont::Normal,
-               secondary, Qt::AlignHCenter | Qt::AlignTop);
     placeLabel(window, QStringLiteral("设置"), {24, 99, 392, 34}, 26, QFont::DemiBold,
                Theme::label);
     placeLabel(window, QStringLiteral("轻量监测，提醒由你决定。"), {24, 142, 392, 34}, 12,
@@ -173,7 +173,7 @@ void SettingsWindowController::configureView() {
     placeLabel(window, QStringLiteral("运行偏好"), {26, 182, 200, 34}, 11, QFont::Medium,
                secondary);
     placeLabel(window, kLaunchTitle, {82, 224, 280, 34}, 13, QFont::DemiBold, Theme::label);
-    placeLabel(window, QStringLiteral("登录 Mac 后，在菜单栏开始监测。"), {82, 247, 280, 34}, 11,
+    placeLabel(window, Theme::platformText(&PlatformTexts::launchRowNote), {82, 247, 280, 34}, 11,
                QFont::Normal, secondary);
     m_launchAtLoginCheckbox = new SettingsToggle(kLaunchTitle, window);
     m_launchAtLoginCheckbox->setObjectName(QStringLiteral("launchAtLoginCheckbox"));
@@ -240,10 +240,8 @@ void SettingsWindowController::show(bool isLaunchAtLoginEnabled, bool launchAtLo
         m_launchAtLoginCheckbox->setToolTip(kLaunchTitle);
     } else {
         m_launchAtLoginCheckbox->setToolTip(
-            QStringLiteral("macOS 12 请在系统偏好设置的登录项中手动添加"));
-        m_statusLabel->setText(
-            QStringLiteral("macOS 12：自动启动需在系统偏好设置 → 用户与群组 → "
-                           "登录项中手动添加。手动打开、提醒与记录仍可用。"));
+            Theme::platformText(&PlatformTexts::launchUnavailableTooltip));
+        m_statusLabel->setText(Theme::platformText(&PlatformTexts::launchUnavailableMessage));
         setContentHeight(kUnavailableHeight);
         QRect frame = kStatusFrame;
         frame.setHeight(kUnavailableStatusHeight);
@@ -276,7 +274,7 @@ void SettingsWindowController::toggleLaunchAtLogin() {
     if (failure) {
         m_launchAtLoginCheckbox->setChecked(!on);
         setContentHeight(kFailureHeight);
-        m_statusLabel->setText(QStringLiteral("未能修改自动启动：请将应用放入“应用程序”后重试。"));
+        m_statusLabel->setText(Theme::platformText(&PlatformTexts::launchFailure));
     } else {
         m_statusLabel->clear();
     }
@@ -303,11 +301,12 @@ void SettingsWindowController::showPermissionNotice() {
     }
     auto* notice = new QMessageBox(m_window);
     notice->setObjectName(QStringLiteral("settingsPermissionNotice"));
+    notice->setWindowTitle(QStringLiteral("潮痕"));
     notice->setIcon(QMessageBox::Information);
     notice->setTextFormat(Qt::PlainText);
     notice->setText(QStringLiteral("系统通知权限未开启"));
-    notice->setInformativeText(
-        QStringLiteral("请在系统设置 → 通知 → 潮痕中允许通知。监测和记录不受影响。"));
+    notice->setInformativeText(Theme::platformText(&PlatformTexts::notificationPermissionHint) +
+                               QStringLiteral("监测和记录不受影响。"));
     notice->setStandardButtons(QMessageBox::Ok);
     notice->setWindowModality(Qt::WindowModal);
     notice->setAttribute(Qt::WA_DeleteOnClose);

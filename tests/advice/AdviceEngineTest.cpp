@@ -1,7 +1,12 @@
 #include "advice/AdviceEngine.h"
 
+#include <string_view>
+#include <utility>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+
+#include "core/PlatformTexts.h"
 
 namespace tidemark {
 namespace {
@@ -132,6 +137,44 @@ TEST(AdviceEngine, NamesStayLiteralAndWatchPlansDeriveFromWarningPlans) {
     const nlohmann::json json = toJson(chrome);
     EXPECT_EQ(json.size(), 8u);
     EXPECT_EQ(json.at("steps"), nlohmann::json(chrome.steps));
+}
+
+// Each family's last step is the one that names a shortcut or a tool, so it
+// must be the running desktop's own.
+TEST(AdviceEngine, StepsUseTheDesktopsShortcutsAndTools) {
+    const PlatformTexts& texts = platformTexts();
+    const std::vector<std::pair<AppMemory, std::string_view>> cases{
+        {app("Google Chrome", kGiB), texts.chromeCloseTabStep},
+        {app("ChatGPT", kGiB), texts.chatGptQuitStep},
+        {app("Codex", kGiB), texts.codexQuitStep},
+        {app("Lark", kGiB), texts.communicationQuitStep},
+        {app("Microsoft Edge", kGiB), texts.browserCloseTabStep},
+        {app("Tool", kGiB), texts.generalQuitStep},
+        {app("gnome-shell", kGiB), texts.protectedKeepStep},
+    };
+    for (const auto& [application, step] : cases) {
+        EXPECT_EQ(AdviceEngine::plan(RiskLevel::warning, application).steps.back(), step)
+            << application.name;
+    }
+    const auto system = AdviceEngine::plans(RiskLevel::warning, {}, 16 * kGiB, std::nullopt);
+    EXPECT_EQ(system.at(0).steps.at(0), texts.systemOpenMonitorStep);
+    EXPECT_EQ(system.at(0).steps.at(1), texts.systemReviewStep);
+}
+
+// Quitting the display server, the desktop shell or the service manager
+// ends the session: such a process only ever gets the protected plan.
+TEST(AdviceEngine, TheDesktopsOwnProcessesAreNeverToBeQuit) {
+    for (const char* name :
+         {"Xorg", "Xwayland", "gnome-shell", "mutter", "kwin_wayland", "kwin_x11", "plasmashell",
+          "cinnamon", "xfwm4", "sway", "systemd", "systemd-journald", "WindowServer"}) {
+        for (const RiskLevel level : {RiskLevel::watch, RiskLevel::critical}) {
+            const AdvicePlan plan = AdviceEngine::plan(level, app(name, 4 * kGiB));
+            EXPECT_TRUE(plan.id.starts_with("system.protected.")) << name;
+            for (const std::string& step : plan.steps) {
+                EXPECT_EQ(step.find("Ctrl+Q"), std::string::npos) << name;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -78,8 +78,7 @@ TEST_F(LaunchAtLoginServiceTest, WithoutAPlaceForTheEntryItRefusesWithTheManualH
     LaunchAtLoginService service({}, "/usr/bin/tidemark");
     EXPECT_FALSE(service.isAvailable() || service.isEnabled());
     for (const bool wish : {true, false})
-        EXPECT_EQ(service.setEnabled(wish),
-                  "此系统请在“系统偏好设置 → 用户与群组 → 登录项”中手动添加潮痕。");
+        EXPECT_EQ(service.setEnabled(wish), "此系统请在桌面的“自动启动”设置中手动添加潮痕。");
 }
 
 }  // namespace

@@ -327,6 +327,8 @@ TEST_F(MenuBarControllerTest, DeniedPermissionNoticesAndTheSettingsSwitches) {
     controller->panel()->onEnableNotifications();
     QMessageBox* notice = controller->permissionNotice();
     ASSERT_TRUE(notice != nullptr && notice->isVisible());
+    const QString hint = "请在桌面的通知设置中允许潮痕的通知，并确认通知服务正在运行。";
+    EXPECT_EQ(notice->informativeText(), hint + "内存监测和最近记录不受影响。");
     notice->buttons().at(0)->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(controller->permissionNotice(), nullptr);
@@ -344,7 +346,9 @@ TEST_F(MenuBarControllerTest, DeniedPermissionNoticesAndTheSettingsSwitches) {
     ASSERT_NE(reminders, nullptr);
     reminders->click();
     EXPECT_FALSE(reminders->isChecked());
-    EXPECT_NE(settings->window()->findChild<QMessageBox*>("settingsPermissionNotice"), nullptr);
+    auto* settingsNotice = settings->window()->findChild<QMessageBox*>("settingsPermissionNotice");
+    ASSERT_NE(settingsNotice, nullptr);
+    EXPECT_EQ(settingsNotice->informativeText(), hint + "监测和记录不受影响。");
 }
 
 TEST(TrayPopoverPlacement, BelowTheItemOrAboveItAndAlwaysOnScreen) {
@@ -356,6 +360,32 @@ TEST(TrayPopoverPlacement, BelowTheItemOrAboveItAndAlwaysOnScreen) {
     EXPECT_EQ(TrayPopover::placement(QRect(1900, 0, 20, 20), size, screen).right(), 1919);
     EXPECT_EQ(TrayPopover::placement(QRect(5, 500, 1, 1), QSize(350, 700), screen),
               QRect(QPoint(0, 380), QSize(350, 700)));
+}
+
+}  // namespace
+}  // namespace tidemark
+
+namespace tidemark {
+namespace {
+
+// The click that closed the popover must not reopen it, but setting the wall
+// clock back must not lock the tray either.
+TEST_F(MenuBarControllerTest, TheReopenGuardIgnoresTheWallClock) {
+    launchMonitoring();
+    const auto closeThenClickAfter = [&](double seconds, double wallClockJump) {
+        if (!controller->popover()->isVisible())
+            controller->togglePopover();
+        controller->togglePopover();
+        EXPECT_FALSE(controller->popover()->isVisible());
+        scheduler.setNow(scheduler.now() + wallClockJump);
+        scheduler.advance(seconds);
+        controller->statusItem()->onActivate();
+        return controller->popover()->isVisible();
+    };
+    EXPECT_FALSE(closeThenClickAfter(0.1, 0));
+    EXPECT_TRUE(closeThenClickAfter(1, 0));
+    EXPECT_TRUE(closeThenClickAfter(1, -3600));
+    EXPECT_FALSE(closeThenClickAfter(0.1, 3600));
 }
 
 }  // namespace

@@ -2,13 +2,21 @@
 
 #include <signal.h>
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 #include <algorithm>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
 #include "TrayProgram.h"
+#include "app/LocalMonitoringConsent.h"
 #include "core/Clock.h"
 #include "history/IncidentRecord.h"
 
@@ -53,6 +61,46 @@ TEST(SignalShutdownTest, TheProgramQuitsCleanlyOnEachSignal) {
         ASSERT_NE(earlier, records.end());
         EXPECT_TRUE(earlier->monitoringInterruptedAt.has_value());
     }
+}
+
+}  // namespace
+}  // namespace tidemark
+
+namespace tidemark {
+namespace {
+
+// A signal while a question waits in its own event loop answers it as its
+// cancel button would, and closes any notice with it.
+TEST(SignalShutdownTest, ASignalDismissesOpenDialogs) {
+    SignalShutdown shutdown;
+    QSignalSpy spy(&shutdown, &SignalShutdown::shutdownRequested);
+    auto* notice = new QMessageBox(QMessageBox::Information, "潮痕", "notice");
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    const QPointer<QMessageBox> noticeAlive(notice);
+    notice->show();
+    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+    // Only reached when the signal left the question unanswered; it then
+    // answers "allow", which the test reports.
+    QTimer::singleShot(20'000, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->findChild<QPushButton*>("allowButton")->click();
+    });
+    EXPECT_EQ(LocalMonitoringConsent::showDialog(), LocalMonitoringConsent::Answer::quit);
+    EXPECT_EQ(spy.count(), 1);
+    QTRY_VERIFY(noticeAlive.isNull() || !noticeAlive->isVisible());
+    delete noticeAlive.data();
+}
+
+// The same from a fresh profile: the program quits while its first question
+// is open, and nothing is stored.
+TEST(SignalShutdownTest, TheProgramQuitsWhileAskingForConsent) {
+    test::TempDir dir;
+    const test::TrayProgram tray(dir.path());
+    auto run = tray.start({});
+    ASSERT_TRUE(run->waitFor("asking for consent", 20'000)) << run->output.toStdString();
+    ::kill(static_cast<pid_t>(run->process->processId()), SIGTERM);
+    EXPECT_TRUE(run->finishesCleanly(20'000)) << run->output.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "home/.config/tidemark/preferences.json"));
 }
 
 }  // namespace

@@ -149,5 +149,58 @@ TEST_F(DesktopFixture, CaptureNamesSandboxesAndDesktopPrograms) {
     EXPECT_TRUE(platform.controlGroupReads.empty());
 }
 
+TEST_F(DesktopFixture, InterpretersAndWrappersAreNotClaimed) {
+    // Each entry runs its application through a program that runs others.
+    const fs::path python = program("usr/bin/python3.11");
+    fs::create_symlink(python, dir / "bin" / "python3");
+    const fs::path java = program("usr/lib/jvm/bin/java");
+    fs::create_symlink(java, dir / "bin" / "java");
+    const std::pair<std::string, std::string> wrappers[] = {
+        {"bin/perl", "perl /opt/p/p.pl"},     {"bin/sh", "sh -c 'exec /opt/s/s'"},
+        {"bin/bash", "bash /opt/b/run.sh"},   {"bin/env", "env GDK_BACKEND=x11 /opt/e/e"},
+        {"bin/flatpak", "flatpak run org.x"}, {"bin/Python2.7", "Python2.7 y.py"},
+    };
+    std::vector<fs::path> claimed{python, java};
+    int n = 0;
+    for (const auto& [relative, exec] : wrappers) {
+        claimed.push_back(program(relative));
+        const std::string number = std::to_string(++n);
+        entry(dir / "share", "w" + number + ".desktop",
+              "Name=Wrapped " + number + "\nExec=" + exec + "\n");
+    }
+    entry(dir / "share", "py.desktop", "Name=Py Tool\nExec=python3 /opt/x/x.py\n");
+    entry(dir / "share", "jv.desktop", "Name=Jv Tool\nExec=java -jar /opt/j/j.jar\n");
+    // A program whose name only starts like an interpreter is an application.
+    const fs::path shotwell = program("bin/shotwell");
+    entry(dir / "share", "shotwell.desktop", "Name=Shotwell\nExec=shotwell %U\n");
+
+    const DesktopEntryIndex index(DesktopEntryLocations::fromEnvironment());
+    for (const fs::path& path : claimed) {
+        EXPECT_EQ(index.nameForExecutable(path.string()), std::nullopt) << path;
+    }
+    EXPECT_EQ(index.nameForExecutable(shotwell.string()), "Shotwell");
+}
+
+// The desktop's own processes keep their names, whatever entry starts them,
+// matched by the Unicode lower-case form of the name or by the program's file
+// name (the kernel cuts "systemd-journald" to 15 bytes).
+TEST_F(DesktopFixture, SystemProcessesAreNotRenamedByEntries) {
+    const fs::path shell = program("usr/bin/gnome-shell");
+    fs::create_symlink(shell, dir / "bin" / "gnome-shell");
+    entry(dir / "share", "org.gnome.Shell.desktop", "Name=GNOME Shell\nExec=gnome-shell\n");
+    const fs::path journal = program("usr/lib/systemd/systemd-journald");
+
+    test::FakeProbePlatform platform;
+    platform.addProcess(1, "gnome-shell", shell.string(), 900);
+    platform.addProcess(2, "systemd-journal", journal.string(), 800);
+    platform.addProcess(3, "\u212Aernel_task", std::nullopt, 700);  // KELVIN SIGN
+    const test::NoBundles bundles;
+    SystemProbe probe(platform, bundles, DesktopEntryLocations::fromEnvironment());
+    const std::vector<AppMemory> expected = {{"gnome-shell", std::nullopt, 900, 1},
+                                             {"systemd-journald", std::nullopt, 800, 1},
+                                             {"kernel_task", std::nullopt, 700, 1}};
+    EXPECT_EQ(probe.capture(10).topApplications, expected);
+}
+
 }  // namespace
 }  // namespace tidemark

@@ -13,7 +13,9 @@ public:
     explicit ManualScheduler(Timestamp start = 1'765'000'000.0) : m_now(start) {}
 
     Timestamp now() const override { return m_now; }
+    // Sets the wall clock only, as a user or a time service would.
     void setNow(Timestamp t) { m_now = t; }
+    double monotonicSeconds() const override { return m_monotonic; }
 
     TimerId scheduleAfter(double seconds, std::function<void()> action) override {
         TimerId id = ++m_nextId;
@@ -37,9 +39,11 @@ public:
         const Timestamp end = m_now + seconds;
         while (!m_pending.empty() && m_pending.begin()->first.first <= end) {
             auto node = m_pending.extract(m_pending.begin());
+            m_monotonic += std::max(0.0, node.key().first - m_now);
             m_now = std::max(m_now, node.key().first);
             node.mapped()();
         }
+        m_monotonic += std::max(0.0, end - m_now);
         m_now = end;
     }
 
@@ -57,6 +61,7 @@ public:
 
 private:
     Timestamp m_now;
+    double m_monotonic = 0;
     TimerId m_nextId = 0;
     std::map<std::pair<Timestamp, TimerId>, std::function<void()>> m_pending;
 };

@@ -85,6 +85,14 @@ TEST(AdviceWindowController, ChoosesEachObjectFromThePopupAndShowsItsNameAsText)
     std::vector<AdvicePlan> plans = AdviceEngine::plans(
         RiskLevel::critical, test::hostileApplications(3 * kGiB), 16 * kGiB, 2 * kGiB);
     plans.push_back(plan("codex.inspect.watch.v1", "Codex"));
+    // On a button "&" would make a keyboard shortcut, a line feed a second line.
+    plans.push_back(plan("app.inspect.critical.v1", "Save &Quit\nNow\tor &&x"));
+    const auto expectOneLinePlain = [](QAbstractButton* button, const std::string& target) {
+        const QString text = button->text();
+        EXPECT_FALSE(text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\t')));
+        EXPECT_EQ(text.size(), QString::fromStdString(target).size());  // nothing dropped
+        EXPECT_TRUE(button->shortcut().isEmpty()) << button->shortcut().toString().toStdString();
+    };
     const int count = static_cast<int>(plans.size());
     Window w;
     w.controller.show(plans, QString(), true, false);
@@ -102,10 +110,11 @@ TEST(AdviceWindowController, ChoosesEachObjectFromThePopupAndShowsItsNameAsText)
         const auto items = popover->findChildren<AdviceSelectionItem*>("adviceSelectionItem");
         ASSERT_EQ(items.size(), count);
         EXPECT_TRUE(items[current]->selected());
+        expectOneLinePlain(items[i], chosen.target);
         items[i]->click();
         QCoreApplication::processEvents();
         EXPECT_TRUE(popover.isNull() || !popover->isVisible());
-        EXPECT_EQ(chooser->text(), QString::fromStdString(chosen.target));
+        expectOneLinePlain(chooser, chosen.target);
         EXPECT_EQ(w.text("adviceEvidence"), QString::fromStdString(chosen.evidence));
         test::expectNamesShownLiterally(w.controller.window(), {chosen.target});
         EXPECT_FALSE(details->isHidden());  // the open details survive the choice

@@ -97,6 +97,8 @@ TEST_F(PanelTest, LevelsAndFlagsSetTextsColoursAndSize) {
         {RiskLevel::safe, "状态良好", "压力正常", AppVisualTheme::systemGreen, nullptr, calm, 0},
     };
     make(false);
+    // Before the first reading arrives.
+    EXPECT_EQ(text("appsHintLabel"), "只有风险升高时，才需要考虑处理。");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
         show({.level = c.level, .sample = sample16(12 * kGiB + kGiB / 4)});

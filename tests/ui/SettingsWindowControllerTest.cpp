@@ -20,7 +20,9 @@ TEST(SettingsWindowController, LaunchAtLoginExplainsAndRevertsFailures) {
     Settings s;
     s.controller.show(false, false, {});
     EXPECT_FALSE(s.launch->isEnabled());
-    EXPECT_TRUE(s.status->text().startsWith("macOS 12：自动启动需在系统偏好设置"));
+    EXPECT_EQ(s.status->text(),
+              "此系统的自动启动需在桌面的“自动启动”设置中手动添加。手动打开、提醒与记录仍可用。");
+    EXPECT_EQ(s.launch->toolTip(), "请在桌面的自动启动设置中手动添加");
     EXPECT_EQ(s.window->height(), 602);
     EXPECT_EQ(s.status->geometry(), QRect(24, 530, 392, 62));
 
@@ -38,7 +40,7 @@ TEST(SettingsWindowController, LaunchAtLoginExplainsAndRevertsFailures) {
 
     s.launch->click();
     EXPECT_FALSE(s.launch->isChecked());
-    EXPECT_EQ(s.status->text(), "未能修改自动启动：请将应用放入“应用程序”后重试。");
+    EXPECT_EQ(s.status->text(), "未能修改自动启动：请确认 ~/.config/autostart 可以写入后重试。");
     EXPECT_EQ(s.window->height(), 578);
     fail = false;
     s.launch->click();
@@ -48,6 +50,15 @@ TEST(SettingsWindowController, LaunchAtLoginExplainsAndRevertsFailures) {
     s.launch->click();
     EXPECT_FALSE(s.launch->isChecked());
     EXPECT_EQ(requested, (std::vector<bool>{true, true, false}));
+}
+
+// The title bar names the window; a caption inside repeating it is a
+// leftover of a title-less window style.
+TEST(SettingsWindowController, TheTitleIsShownOnce) {
+    Settings s;
+    EXPECT_EQ(s.window->windowTitle(), "潮痕 · 设置");
+    for (QLabel* label : s.window->findChildren<QLabel*>())
+        EXPECT_FALSE(label->text().contains("潮痕")) << label->text().toStdString();
 }
 
 TEST(SettingsWindowController, ClickAnywhereOnTheHistoryCardOpensTheHistory) {

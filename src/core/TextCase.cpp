@@ -1,4 +1,4 @@
-#include "advice/TextCase.h"
+#include "core/TextCase.h"
 
 #include <algorithm>
 #include <array>
