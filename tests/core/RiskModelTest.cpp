@@ -84,17 +84,5 @@ TEST(RiskModelTest, GrowthBaselineIsNearestFiveMinutesAgoAndAtLeastFourMinutesOl
     EXPECT_EQ(growth({at(0, kNormal, UINT64_MAX), at(300, kNormal, 0)}), -kMax);
 }
 
-TEST(RiskModelTest, SteadyTicksReuseTheHistoryStorage) {
-    RiskModel model;
-    const LightweightSample* storage = nullptr;
-    for (int i = 0; i < 2000; ++i) {
-        model.evaluate(at(i * 60.0, kWarning, kGiB));
-        if (i == 20)
-            storage = model.samples.data();
-    }
-    EXPECT_EQ(model.samples.size(), 7u);
-    EXPECT_EQ(model.samples.data(), storage);
-}
-
 }  // namespace
 }  // namespace tidemark
