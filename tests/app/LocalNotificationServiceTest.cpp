@@ -8,7 +8,6 @@
 
 #include "FakeNotificationClient.h"
 #include "MemoryPreferenceStore.h"
-#include "advice/NotificationContent.h"
 
 namespace tidemark {
 namespace {
@@ -95,14 +94,17 @@ TEST_F(LocalNotificationServiceTest, SendPostsTheContentDropsFailuresAndNoticesR
     AdvicePlan plan;
     plan.summary = "先关掉 <Chrome> 里不用的标签页";
     client.immediateStatus = Status::authorized;
-    service->send(AlertEvent::warning, false, plan, countDone);
-    service->send(AlertEvent::critical, true, std::nullopt, countDone);
+    service->send(AlertEvent::warning, false, std::nullopt, countDone);
+    service->send(AlertEvent::critical, true, plan, countDone);
     ASSERT_EQ(client.added.size(), 2u);
     const auto contentOf = [](const NotificationRequest& r) {
-        return NotificationContent{r.identifier, r.title, r.body};
+        return std::tuple(r.identifier, r.title, r.body);
     };
-    EXPECT_EQ(contentOf(client.added[0]), notificationContent(AlertEvent::warning, false, plan));
-    EXPECT_EQ(contentOf(client.added[1]), notificationContent(AlertEvent::critical, true, {}));
+    EXPECT_EQ(contentOf(client.added[0]),
+              std::tuple("tidemark-warning-live", "「潮痕」：内存压力持续升高",
+                         "请先保存工作，再关闭不用的大型网页或应用，无需强制退出。"));
+    EXPECT_EQ(contentOf(client.added[1]), std::tuple("tidemark-critical-test", "「潮痕」测试预警",
+                                                     "本地预览：" + plan.summary));
     EXPECT_EQ(client.added[1].event, AlertEvent::critical);
     client.finishAdd("server gone");
     client.finishAdd();
