@@ -2,16 +2,16 @@
 // clock changes and suspends, with a real incident file on disk.
 
 #include <malloc.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <random>
-#include <tuple>
 
 #include <gtest/gtest.h>
 
+#include "FileIdentity.h"
 #include "ManualScheduler.h"
 #include "ScopedEnvironment.h"
+#include "ScriptedSource.h"
 #include "TempDir.h"
 #include "app/MonitoringEngine.h"
 #include "history/IncidentStore.h"
@@ -117,24 +117,6 @@ std::vector<Segment> weekScenario() {
     return plan;
 }
 
-class WeekSource final : public SampleSource {
-public:
-    LightweightSample lightweightSample() override { return next; }
-    SystemSnapshot capture(std::size_t limit) override {
-        SystemSnapshot s;
-        s.capturedAt = next.capturedAt;
-        s.pressure = next.pressure;
-        s.topApplications = {{"Google Chrome", "com.google.Chrome", 5 * kGiB, 31},
-                             {"Visual Studio Code", std::nullopt, 2 * kGiB, 12},
-                             {"Slack", "com.tinyspeck.slackmacgap", kGiB, 6},
-                             {"gnome-shell", std::nullopt, kGiB / 2, 1}};
-        s.topApplications.resize(std::min(limit, s.topApplications.size()));
-        s.processListAvailable = true;
-        return s;
-    }
-    LightweightSample next;
-};
-
 struct TickLog {
     Timestamp at;
     int score;
@@ -177,12 +159,6 @@ void expectAlertsFollowTheRules(const std::vector<TickLog>& log) {
     }
 }
 
-auto identityOf(const std::filesystem::path& file) {
-    struct stat info {};
-    ::stat(file.c_str(), &info);
-    return std::tuple(info.st_ino, info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
-}
-
 TEST(MonitoringEngineWeekTest, AWeekOfTicksKeepsAlertsWithinTheRulesHistoryPrunedAndHeapFlat) {
     // Across the end of daylight saving, so that "seven days" is not 7 × 24 hours.
     test::ScopedEnvironment zone("TZ", "Europe/Berlin");
@@ -191,7 +167,11 @@ TEST(MonitoringEngineWeekTest, AWeekOfTicksKeepsAlertsWithinTheRulesHistoryPrune
     test::TempDir dir;
     const auto file = dir / "tidemark" / "incidents.json";
     LocalCalendar calendar;
-    WeekSource source;
+    test::ScriptedSource source;
+    source.applications = {{"Google Chrome", "com.google.Chrome", 5 * kGiB, 31},
+                           {"Visual Studio Code", std::nullopt, 2 * kGiB, 12},
+                           {"Slack", "com.tinyspeck.slackmacgap", kGiB, 6},
+                           {"gnome-shell", std::nullopt, kGiB / 2, 1}};
     const Timestamp firstTick = clock.now() + 60;
     IncidentStore store(file, calendar, clock.now());
     // A week of earlier episodes, as a user who has run the program for a
@@ -217,7 +197,7 @@ TEST(MonitoringEngineWeekTest, AWeekOfTicksKeepsAlertsWithinTheRulesHistoryPrune
     heap.reserve(256);
 
     std::int64_t swapBytes = 0;
-    auto lastFile = identityOf(file);
+    auto lastFile = test::fileIdentity(file);
     for (const Segment& segment : weekScenario()) {
         clock.setNow(clock.now() + segment.clockJumpSeconds);
         clock.advance(segment.suspendSeconds);
@@ -233,9 +213,9 @@ TEST(MonitoringEngineWeekTest, AWeekOfTicksKeepsAlertsWithinTheRulesHistoryPrune
                 engine.confirmAdvice(clock.now() + 20);  // the user acts on it
 
             ASSERT_FALSE(store.lastSaveErrorDescription()) << *store.lastSaveErrorDescription();
-            if (identityOf(file) == lastFile)
+            if (test::fileIdentity(file) == lastFile)
                 continue;
-            lastFile = identityOf(file);
+            lastFile = test::fileIdentity(file);
             std::vector<IncidentRecord> written;
             ASSERT_NO_THROW(written = decodeIncidentFile(test::TempDir::readFile(file)));
             EXPECT_EQ(written, store.records());

@@ -6,27 +6,12 @@
 
 #include "FakePressureEvents.h"
 #include "ManualScheduler.h"
+#include "ScriptedSource.h"
 
 namespace tidemark {
 namespace {
 
-constexpr std::uint64_t kGiB = 1ull << 30;
-constexpr std::uint64_t kPhysical = 16 * kGiB;
-
-// The machine as the test sets it, read at the scheduler's time.
-struct Machine final : SampleSource {
-    explicit Machine(const Clock& clock) : clock(clock) {}
-    LightweightSample lightweightSample() override {
-        ++reads;
-        return {clock.now(), pressure, 0, kPhysical, kPhysical - availableBytes};
-    }
-    SystemSnapshot capture(std::size_t) override { return {}; }
-
-    const Clock& clock;
-    Pressure pressure = Pressure::normal;
-    std::uint64_t availableBytes = 8 * kGiB;
-    int reads = 0;
-};
+constexpr std::uint64_t kPhysical = test::ScriptedSource::kGiB * 16;
 
 class PressureWatchTest : public ::testing::Test {
 protected:
@@ -43,7 +28,7 @@ protected:
     int looks() const { return static_cast<int>(watch.lookCount()); }
 
     test::ManualScheduler scheduler;
-    Machine machine{scheduler};
+    test::ScriptedSource machine{&scheduler};
     test::FakePressureEvents events;
     PressureWatch watch{machine, scheduler, &events};
     std::vector<LightweightSample> earlyTicks;
@@ -60,7 +45,7 @@ TEST_F(PressureWatchTest, AKernelEventTicksEarlyOnlyOnARise) {
     EXPECT_EQ(looks(), 1);
     EXPECT_TRUE(earlyTicks.empty());
 
-    machine.pressure = Pressure::warning;
+    machine.next.pressure = Pressure::warning;
     events.fire();
     ASSERT_EQ(earlyTicks.size(), 1u);
     EXPECT_EQ(earlyTicks[0].pressure, Pressure::warning);
@@ -69,7 +54,7 @@ TEST_F(PressureWatchTest, AKernelEventTicksEarlyOnlyOnARise) {
     // Same level again: no tick. Critical 1 s later is held to the 2 s
     // spacing, then looked at again and ticked.
     events.fire();
-    machine.pressure = Pressure::critical;
+    machine.next.pressure = Pressure::critical;
     scheduler.advance(1);
     events.fire();
     EXPECT_EQ(earlyTicks.size(), 1u);
@@ -78,7 +63,7 @@ TEST_F(PressureWatchTest, AKernelEventTicksEarlyOnlyOnARise) {
     EXPECT_EQ(earlyTicks[1].pressure, Pressure::critical);
 
     // Nothing is more severe than critical; unknown never counts as a rise.
-    machine.pressure = Pressure::unknown;
+    machine.next.pressure = Pressure::unknown;
     events.fire();
     EXPECT_EQ(earlyTicks.size(), 2u);
 
@@ -105,7 +90,7 @@ TEST_F(PressureWatchTest, LooksEveryTenSecondsAndEveryTwoWhileMemoryFalls) {
     // A runaway program: 2 % of RAM per 10 s.
     int fast = 0;
     for (int i = 0; i < 25; ++i) {
-        machine.availableBytes -= kPhysical / 500;  // 0.2 % a second
+        *machine.next.memoryUsedBytes += kPhysical / 500;  // 0.2 % a second
         const int looked = looks();
         scheduler.advance(1);
         fast += looks() - looked;
@@ -125,7 +110,7 @@ TEST_F(PressureWatchTest, WithTheTriggerRefusedTheLooksAloneFindARise) {
     begin(false);
     EXPECT_EQ(events.starts, 1);
     EXPECT_FALSE(watch.hasPressureEvents());
-    machine.pressure = Pressure::critical;
+    machine.next.pressure = Pressure::critical;
     scheduler.advance(9.9);
     EXPECT_TRUE(earlyTicks.empty());
     scheduler.advance(0.1);

@@ -2,16 +2,15 @@
 
 #include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <random>
-#include <tuple>
 
 #include <gtest/gtest.h>
 
+#include "FileIdentity.h"
 #include "ScopedEnvironment.h"
 #include "TempDir.h"
 
@@ -55,12 +54,6 @@ bool isWrittenList(const std::vector<IncidentRecord>& r) {
     return true;
 }
 
-auto stateOf(const fs::path& file) {
-    struct stat info {};
-    ::stat(file.c_str(), &info);
-    return std::tuple(info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
-}
-
 TEST(IncidentStoreCrashTest, KilledWritersLeaveTheOldOrTheNewFileComplete) {
     // A killed process leaves what reached the page cache; flushing plays no
     // part, and on memory-backed storage it costs nothing.
@@ -93,9 +86,9 @@ TEST(IncidentStoreCrashTest, KilledWritersLeaveTheOldOrTheNewFileComplete) {
             const timespec pause{0, static_cast<long>(random() % 1500) * 1000};
             ::nanosleep(&pause, nullptr);
         } else {
-            const auto before = stateOf(file);
+            const auto before = test::fileIdentity(file);
             pollfd saved{pipeFds[0], POLLIN, 0};
-            while (stateOf(file) == before && ::poll(&saved, 1, 0) == 0) {
+            while (test::fileIdentity(file) == before && ::poll(&saved, 1, 0) == 0) {
             }
         }
         ::kill(child, SIGKILL);

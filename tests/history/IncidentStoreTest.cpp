@@ -1,7 +1,6 @@
 #include "history/IncidentStore.h"
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <csignal>
 #include <regex>
@@ -9,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FileIdentity.h"
 #include "ScopedEnvironment.h"
 #include "TempDir.h"
 #include "core/Formatting.h"
@@ -31,12 +31,6 @@ public:
 
 AppMemory app(const std::string& name) {
     return AppMemory{name, "org.example." + name, 1u << 30, 2};
-}
-
-// Each save renames a new file into place, so an unchanged inode means no write.
-ino_t inodeOf(const fs::path& file) {
-    struct stat info {};
-    return ::stat(file.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
 std::string recordJson(const std::string& startedAt, const std::string& extra = "") {
@@ -69,19 +63,19 @@ TEST_F(IncidentStoreTest, OneEpisodeOpensEscalatesOnceAndWritesOnlyOnChange) {
     EXPECT_TRUE(store.needsAlertSnapshot(RiskLevel::warning));
     store.recordAlert(RiskLevel::warning, {app("A"), app("B"), app("C"), app("D")}, kStart + 60);
     EXPECT_EQ(store.records()[0].topApplications, (std::vector{app("A"), app("B"), app("C")}));
-    const ino_t opened = inodeOf(file);
+    const auto opened = test::fileIdentity(file);
     EXPECT_FALSE(store.needsAlertSnapshot(RiskLevel::warning));
     store.recordAlert(RiskLevel::warning, {app("X")}, kStart + 120);
-    EXPECT_EQ(inodeOf(file), opened);
+    EXPECT_EQ(test::fileIdentity(file), opened);
 
     EXPECT_TRUE(store.needsAlertSnapshot(RiskLevel::critical));
     store.recordAlert(RiskLevel::critical, {}, kStart + 180);
     EXPECT_EQ(store.records()[0].topApplications.size(), 3u) << "no new ranking, keep the first";
-    const ino_t escalated = inodeOf(file);
+    const auto escalated = test::fileIdentity(file);
     EXPECT_NE(escalated, opened);
     store.recordAlert(RiskLevel::critical, {app("Y")}, kStart + 240);
     store.recordAlert(RiskLevel::warning, {app("Z")}, kStart + 300);
-    EXPECT_EQ(inodeOf(file), escalated);
+    EXPECT_EQ(test::fileIdentity(file), escalated);
 
     ASSERT_EQ(store.records().size(), 1u);
     EXPECT_EQ(store.records()[0].startedAt, kStart + 60);
@@ -91,9 +85,9 @@ TEST_F(IncidentStoreTest, OneEpisodeOpensEscalatesOnceAndWritesOnlyOnChange) {
                                           "[0-9A-F]{12}")));
 
     store.recordRecovery(kStart + 360);
-    const ino_t recovered = inodeOf(file);
+    const auto recovered = test::fileIdentity(file);
     store.recordRecovery(kStart + 420);
-    EXPECT_EQ(inodeOf(file), recovered);
+    EXPECT_EQ(test::fileIdentity(file), recovered);
     EXPECT_EQ(store.records()[0].recoveredAt, kStart + 360);
 
     store.recordAlert(RiskLevel::critical, {app("E")}, kStart + 480);
@@ -132,7 +126,7 @@ TEST_F(IncidentStoreTest, LoadingSortsStablyPrunesAtSevenDaysAndLeavesClosedHist
                                  closed(kStart + i));
     }
     TempDir::writeFile(file, text + "]");
-    const ino_t before = inodeOf(file);
+    const auto before = test::fileIdentity(file);
     IncidentStore store = open();
     EXPECT_FALSE(store.lastSaveErrorDescription());
     ASSERT_EQ(store.records().size(), 42u);
@@ -142,7 +136,7 @@ TEST_F(IncidentStoreTest, LoadingSortsStablyPrunesAtSevenDaysAndLeavesClosedHist
         EXPECT_EQ(store.records()[1 + i].recoveredAt, kStart + i) << "file order at equal starts";
     }
     EXPECT_EQ(store.records()[41].startedAt, kStart - 7 * kDay) << "exactly at the cut-off stays";
-    EXPECT_EQ(inodeOf(file), before);
+    EXPECT_EQ(test::fileIdentity(file), before);
 }
 
 TEST(LocalCalendarTest, SevenDaysKeepTheWallClockTimeAcrossDaylightSaving) {
