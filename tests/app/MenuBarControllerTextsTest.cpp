@@ -60,17 +60,9 @@ void expectChineseTitle(QWidget* window) {
 
 std::vector<AdvicePlan> everyKindOfPlan(RiskLevel level) {
     std::vector<AdvicePlan> plans;
-    for (const AppMemory& app : std::vector<AppMemory>{
-             {"Google Chrome", std::nullopt, kGiB, 1},
-             {"ChatGPT", std::nullopt, kGiB, 1},
-             {"Codex", std::nullopt, kGiB, 1},
-             {"微信", std::nullopt, kGiB, 1},
-             {"Microsoft Edge", std::nullopt, kGiB, 1},
-             {"Safari", std::nullopt, kGiB, 1},
-             {"gnome-shell", std::nullopt, kGiB, 1},
-             {"Tool", std::nullopt, kGiB, 1},
-         })
-        plans.push_back(AdviceEngine::plan(level, app));
+    for (const char* name : {"Google Chrome", "ChatGPT", "Codex", "微信", "Microsoft Edge",
+                             "Safari", "gnome-shell", "Tool"})
+        plans.push_back(AdviceEngine::plan(level, {name, std::nullopt, kGiB, 1}));
     plans.push_back(AdviceEngine::plans(level, {}, 16 * kGiB, std::nullopt).at(0));
     return plans;
 }

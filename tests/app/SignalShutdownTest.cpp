@@ -63,12 +63,6 @@ TEST(SignalShutdownTest, TheProgramQuitsCleanlyOnEachSignal) {
     }
 }
 
-}  // namespace
-}  // namespace tidemark
-
-namespace tidemark {
-namespace {
-
 // A signal while a question waits in its own event loop answers it as its
 // cancel button would, and closes any notice with it.
 TEST(SignalShutdownTest, ASignalDismissesOpenDialogs) {
