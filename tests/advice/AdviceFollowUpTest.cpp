@@ -33,49 +33,44 @@ std::string verdict(std::optional<LightweightSample> baseline,
     return f.message;
 }
 
-TEST(AdviceFollowUp, NothingBeforeAStart) {
+TEST(AdviceFollowUp, BaselineTimingAndVerdicts) {
+    const auto at = [](Timestamp t, Pressure p) { return sample(kT0 + t, p); };
+    const auto N = Pressure::normal, W = Pressure::warning, C = Pressure::critical,
+               U = Pressure::unknown;
+    struct Case {
+        std::optional<LightweightSample> baseline;
+        std::vector<LightweightSample> after;
+        std::string message;
+    };
+    const Case cases[] = {
+        // The baseline must be a sample from the two minutes before the confirmation.
+        {at(-120, W), {at(60, N)}, kDecrease},
+        {at(-121, W), {at(60, N)}, kInsufficient},
+        {at(1, W), {at(60, N)}, kInsufficient},
+        {std::nullopt, {at(60, N)}, kInsufficient},
+        // The verdict waits for a sample 60 s to 180 s after the confirmation.
+        {at(0, W), {at(-30, N), at(59.9, N)}, kWaiting},
+        {at(0, W), {at(180, N)}, kDecrease},
+        {at(0, W), {at(180.1, N)}, kInsufficient},
+        // Only a fall of the kernel's level is a decrease.
+        {at(0, C), {at(61, W)}, kDecrease},
+        {at(0, W), {at(61, W)}, kNoDecrease},
+        {at(0, N), {at(61, N)}, kNoDecrease},
+        {at(0, W), {at(61, C)}, kNoDecrease},
+        {at(0, W), {at(61, U)}, kInsufficient},
+        {at(0, U), {at(61, N)}, kInsufficient},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(verdict(c.baseline, c.after), c.message) << "row " << &c - cases;
+    }
+}
+
+TEST(AdviceFollowUp, NothingBeforeAStartAndTheVerdictStaysUntilARestart) {
     AdviceFollowUp f;
     f.consume(sample(kT0, Pressure::normal));
     EXPECT_FALSE(f.isPending());
     EXPECT_EQ(f.message, kIdle);
-}
 
-TEST(AdviceFollowUp, BaselineAndTimingLimits) {
-    const auto warningAt = [](Timestamp t) { return sample(t, Pressure::warning); };
-    const auto normalAt = [](Timestamp t) { return sample(kT0 + t, Pressure::normal); };
-    // The baseline must be a sample from the two minutes before the confirmation.
-    EXPECT_EQ(verdict(warningAt(kT0 - 120), {normalAt(60)}), kDecrease);
-    EXPECT_EQ(verdict(warningAt(kT0 - 121), {normalAt(60)}), kInsufficient);
-    EXPECT_EQ(verdict(warningAt(kT0 + 1), {normalAt(60)}), kInsufficient);
-    EXPECT_EQ(verdict(std::nullopt, {normalAt(60)}), kInsufficient);
-    // The verdict waits for a sample 60 s to 180 s after the confirmation.
-    EXPECT_EQ(verdict(warningAt(kT0), {normalAt(-30), normalAt(59.9)}), kWaiting);
-    EXPECT_EQ(verdict(warningAt(kT0), {normalAt(180)}), kDecrease);
-    EXPECT_EQ(verdict(warningAt(kT0), {normalAt(180.1)}), kInsufficient);
-}
-
-TEST(AdviceFollowUp, Verdicts) {
-    struct Case {
-        Pressure before, after;
-        std::string message;
-    };
-    const std::vector<Case> cases{
-        {Pressure::critical, Pressure::warning, kDecrease},
-        {Pressure::warning, Pressure::normal, kDecrease},
-        {Pressure::warning, Pressure::warning, kNoDecrease},
-        {Pressure::normal, Pressure::normal, kNoDecrease},
-        {Pressure::warning, Pressure::critical, kNoDecrease},
-        {Pressure::warning, Pressure::unknown, kInsufficient},
-        {Pressure::unknown, Pressure::normal, kInsufficient},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(verdict(sample(kT0, c.before), {sample(kT0 + 61, c.after)}), c.message)
-            << toString(c.before) << " -> " << toString(c.after);
-    }
-}
-
-TEST(AdviceFollowUp, VerdictStaysUntilRestart) {
-    AdviceFollowUp f;
     f.start(sample(kT0, Pressure::critical), kT0);
     f.consume(sample(kT0 + 60, Pressure::normal));
     f.consume(sample(kT0 + 120, Pressure::critical));
