@@ -1,14 +1,13 @@
 #include "core/BundleInfo.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
 
 #include "core/Formatting.h"
+#include "core/PrivateFiles.h"
 
 namespace tidemark {
 
@@ -233,37 +232,6 @@ bool skipElement(XmlScanner& scanner) {
     return true;
 }
 
-bool readFileBounded(const std::string& path, std::string& out) {
-    // O_NONBLOCK so that a FIFO planted as Info.plist cannot hang the probe.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-              static_cast<std::uint64_t>(st.st_size) <= kMaximumPlistBytes;
-    if (ok) {
-        out.resize(kMaximumPlistBytes + 1);
-        size_t length = 0;
-        while (length < out.size()) {
-            ssize_t n = ::read(fd, out.data() + length, out.size() - length);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                ok = n == 0;
-                break;
-            }
-            length += static_cast<size_t>(n);
-        }
-        // The file may have grown since fstat.
-        ok = ok && length <= kMaximumPlistBytes;
-        out.resize(length);
-    }
-    ::close(fd);
-    return ok;
-}
-
 }  // namespace
 
 BundleInfo parseInfoPlist(std::string_view xml) {
@@ -324,11 +292,14 @@ std::optional<BundleInfo> InfoPlistBundleReader::open(const std::string& bundleP
         ::access(bundlePath.c_str(), R_OK | X_OK) != 0) {
         return std::nullopt;
     }
-    std::string xml;
-    if (!readFileBounded(bundlePath + "/Contents/Info.plist", xml)) {
+    // A FIFO planted as Info.plist cannot hang the probe: the reader opens
+    // regular files only.
+    const FileReadResult plist =
+        readRegularFile(bundlePath + "/Contents/Info.plist", kMaximumPlistBytes);
+    if (plist.status != FileReadResult::Status::read) {
         return BundleInfo{};
     }
-    return parseInfoPlist(xml);
+    return parseInfoPlist(plist.content);
 }
 
 const BundleReader& defaultBundleReader() {

@@ -1,16 +1,15 @@
 #include "core/DesktopEntries.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <memory>
 
 #include "core/Formatting.h"
+#include "core/PrivateFiles.h"
 
 namespace tidemark {
 
@@ -148,39 +147,9 @@ bool isDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Reads a regular file's first `limit` bytes into `out`; false when it is
-// not a regular file or cannot be read. Never blocks on a FIFO.
-bool readPrefix(const std::string& path, std::size_t limit, std::string& out) {
-    out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (ok) {
-        out.resize(std::min(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)), limit));
-        std::size_t length = 0;
-        while (length < out.size()) {
-            const ssize_t n = ::read(fd, out.data() + length, out.size() - length);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                ok = n == 0;
-                break;
-            }
-            length += static_cast<std::size_t>(n);
-        }
-        out.resize(length);
-    }
-    ::close(fd);
-    return ok;
-}
-
 bool isScript(const std::string& path) {
-    std::string head;
-    return readPrefix(path, 2, head) && head == "#!";
+    const FileReadResult head = readRegularFile(path, 2, BeyondLimit::truncate);
+    return head.status == FileReadResult::Status::read && head.content == "#!";
 }
 
 // Programs that run another program named by their arguments: the file
@@ -431,7 +400,6 @@ void DesktopEntryIndex::build() const {
     for (const std::string& dataDirectory : m_locations.dataDirectories) {
         indexDirectory(dataDirectory + "/applications", isFlatpakExports(dataDirectory));
     }
-    m_buffer = std::string();
 }
 
 void DesktopEntryIndex::indexDirectory(const std::string& applicationsDirectory,
@@ -482,11 +450,16 @@ void DesktopEntryIndex::indexFile(const std::string& path, std::string id,
     // An entry of a higher-precedence directory hides those with the same
     // id, whatever it contains.
     auto [slot, inserted] = m_nameById.try_emplace(std::move(id));
-    if (!inserted || !readPrefix(path, kMaximumEntryBytes, m_buffer)) {
+    if (!inserted) {
         return;
     }
-    std::string_view text(m_buffer);
-    if (m_buffer.size() == kMaximumEntryBytes) {
+    const FileReadResult file = readRegularFile(path, kMaximumEntryBytes, BeyondLimit::truncate);
+    if (file.status != FileReadResult::Status::read) {
+        return;
+    }
+    std::string_view text(file.content);
+    if (file.truncated) {
+        // A line cut short could read as a different value.
         text = text.substr(0, text.rfind('\n') + 1);
     }
     const DesktopEntry entry = parseDesktopEntry(text);

@@ -82,7 +82,6 @@ private:
     mutable NameTable m_nameById;  // absent: an entry without a name
     mutable NameTable m_nameByExecutable;
     mutable NameTable m_nameByLauncherDirectory;
-    mutable std::string m_buffer;
 };
 
 }  // namespace tidemark
