@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <QString>
-
 #include <cerrno>
 #include <fstream>
 #include <sstream>
@@ -11,6 +9,7 @@
 
 #include "core/PlatformTexts.h"
 #include "core/PrivateFiles.h"
+#include "core/Utf8.h"
 
 namespace tidemark {
 
@@ -44,8 +43,7 @@ bool fitsInEntry(std::string_view text) {
         if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7f)
             return false;
     }
-    const QString decoded = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    return decoded.toUtf8() == QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+    return isWellFormedUtf8(text);
 }
 
 }  // namespace

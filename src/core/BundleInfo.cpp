@@ -8,6 +8,7 @@
 
 #include "core/Formatting.h"
 #include "core/PrivateFiles.h"
+#include "core/Utf8.h"
 
 namespace tidemark {
 
@@ -26,24 +27,6 @@ struct Tag {
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-void appendUtf8(std::uint32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 // Appends character data with its entity references resolved.
@@ -85,7 +68,7 @@ bool appendCharacterData(std::string_view data, std::string& out) {
                 cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
                 return false;
             }
-            appendUtf8(cp, out);
+            appendUtf8(out, cp);
         } else {
             return false;
         }
