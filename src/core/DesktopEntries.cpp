@@ -235,6 +235,8 @@ DesktopEntry parseDesktopEntry(std::string_view text) {
     bool seenName = false;
     bool seenExec = false;
     bool seenTryExec = false;
+    bool seenHidden = false;
+    bool seenAutostart = false;
     while (!text.empty()) {
         const size_t newline = text.find('\n');
         std::string_view line = text.substr(0, newline);
@@ -271,9 +273,28 @@ DesktopEntry parseDesktopEntry(std::string_view text) {
             if (!tryExec.empty()) {
                 entry.tryExec = std::move(tryExec);
             }
+        } else if (key == "Hidden" && !seenHidden) {
+            seenHidden = true;
+            entry.hidden = value == "true";
+        } else if (key == "X-GNOME-Autostart-enabled" && !seenAutostart) {
+            seenAutostart = true;
+            entry.autostartDisabled = value == "false";
         }
     }
     return entry;
+}
+
+std::optional<DesktopEntry> readDesktopEntry(const std::string& path) {
+    const FileReadResult file = readRegularFile(path, kMaximumEntryBytes, BeyondLimit::truncate);
+    if (file.status != FileReadResult::Status::read) {
+        return std::nullopt;
+    }
+    std::string_view text(file.content);
+    if (file.truncated) {
+        // A line cut short could read as a different value.
+        text = text.substr(0, text.rfind('\n') + 1);
+    }
+    return parseDesktopEntry(text);
 }
 
 std::optional<std::string> execProgram(std::string_view exec) {
@@ -282,7 +303,16 @@ std::optional<std::string> execProgram(std::string_view exec) {
         ++i;
     }
     std::string program;
-    if (i < exec.size() && exec[i] == '"') {
+    // "%%" is a literal percent sign, quoted or not.
+    const auto append = [&](size_t& at) {
+        program.push_back(exec[at]);
+        if (exec[at] == '%' && at + 1 < exec.size() && exec[at + 1] == '%') {
+            ++at;
+        }
+    };
+    const bool quoted = i < exec.size() && exec[i] == '"';
+    const size_t first = quoted ? i + 1 : i;
+    if (quoted) {
         bool closed = false;
         for (++i; i < exec.size(); ++i) {
             const char c = exec[i];
@@ -293,18 +323,22 @@ std::optional<std::string> execProgram(std::string_view exec) {
                 closed = true;
                 break;
             } else {
-                program.push_back(c);
+                append(i);
             }
         }
         if (!closed) {
             return std::nullopt;
         }
     } else {
-        while (i < exec.size() && !isBlank(exec[i]) && exec[i] != '\n') {
-            program.push_back(exec[i++]);
+        for (; i < exec.size() && !isBlank(exec[i]) && exec[i] != '\n'; ++i) {
+            append(i);
         }
     }
-    if (program.empty() || program.front() == '%') {
+    if (program.empty()) {
+        return std::nullopt;
+    }
+    // A field code ("%f", "%U") in place of the program names none.
+    if (exec[first] == '%' && !(first + 1 < exec.size() && exec[first + 1] == '%')) {
         return std::nullopt;
     }
     return program;
@@ -453,16 +487,11 @@ void DesktopEntryIndex::indexFile(const std::string& path, std::string id,
     if (!inserted) {
         return;
     }
-    const FileReadResult file = readRegularFile(path, kMaximumEntryBytes, BeyondLimit::truncate);
-    if (file.status != FileReadResult::Status::read) {
+    const std::optional<DesktopEntry> read = readDesktopEntry(path);
+    if (!read) {
         return;
     }
-    std::string_view text(file.content);
-    if (file.truncated) {
-        // A line cut short could read as a different value.
-        text = text.substr(0, text.rfind('\n') + 1);
-    }
-    const DesktopEntry entry = parseDesktopEntry(text);
+    const DesktopEntry& entry = *read;
     slot->second = entry.name;
     // Flatpak's exported entries all run the flatpak launcher; the programs
     // are named through the sandbox instead.
