@@ -122,6 +122,12 @@ public:
     bool hasStartupTask() const { return m_startupTask != nullptr; }
 
 private:
+    // `action` (a member function, or a callable taking the controller first)
+    // as a callback that does nothing once the controller is gone: timers,
+    // replies from the notification server and windows can outlive it.
+    template <typename Action>
+    auto whileAlive(Action action);
+
     bool hasArgument(std::string_view argument) const;
     void beginMonitoring();
     void scheduleSamplingTimer();
