@@ -21,6 +21,7 @@
 #include "app/QtTranslations.h"
 #include "app/SignalShutdown.h"
 #include "app/SingleInstance.h"
+#include "app/Trace.h"
 #include "core/GraphicalSession.h"
 #include "core/PressureEvents.h"
 #include "core/ProbePlatform.h"

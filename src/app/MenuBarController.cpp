@@ -10,7 +10,7 @@
 #include <type_traits>
 
 #include "app/LaunchAtLoginService.h"
-#include "app/SingleInstance.h"
+#include "app/Trace.h"
 #include "history/IncidentStore.h"
 #include "ui/AdviceWindowController.h"
 #include "ui/AppVisualTheme.h"

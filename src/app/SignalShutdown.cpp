@@ -10,7 +10,7 @@
 #include <QApplication>
 #include <QDialog>
 
-#include "app/SingleInstance.h"
+#include "app/Trace.h"
 
 namespace tidemark {
 
