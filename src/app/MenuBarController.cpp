@@ -9,8 +9,8 @@
 #include <functional>
 #include <type_traits>
 
-#include "app/LaunchAtLoginService.h"
-#include "app/Trace.h"
+#include "engine/LaunchAtLoginService.h"
+#include "engine/Trace.h"
 #include "history/IncidentStore.h"
 #include "ui/AdviceWindowController.h"
 #include "ui/AppVisualTheme.h"

@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "app/LocalMonitoringConsent.h"
-#include "app/LocalNotificationService.h"
-#include "app/MonitoringEngine.h"
 #include "app/TrayIcon.h"
 #include "core/Clock.h"
 #include "core/DebugPreviewConfiguration.h"
@@ -21,6 +19,8 @@
 #include "core/PressureWatch.h"
 #include "core/SampleSource.h"
 #include "core/SimulationController.h"
+#include "engine/LocalNotificationService.h"
+#include "engine/MonitoringEngine.h"
 #include "ui/BrandImages.h"
 #include "ui/PanelViewController.h"
 

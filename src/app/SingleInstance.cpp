@@ -4,7 +4,7 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 
-#include "app/Trace.h"
+#include "engine/Trace.h"
 
 namespace tidemark {
 

@@ -14,7 +14,7 @@
 #include "MemoryPreferenceStore.h"
 #include "TempDir.h"
 #include "advice/AdviceEngine.h"
-#include "app/LaunchAtLoginService.h"
+#include "engine/LaunchAtLoginService.h"
 #include "history/IncidentStore.h"
 #include "ui/AdviceWindowController.h"
 #include "ui/AppVisualTheme.h"

@@ -1,4 +1,4 @@
-#include "app/Trace.h"
+#include "engine/Trace.h"
 
 #include <cstdio>
 #include <cstdlib>

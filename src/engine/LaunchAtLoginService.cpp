@@ -1,4 +1,4 @@
-#include "app/LaunchAtLoginService.h"
+#include "engine/LaunchAtLoginService.h"
 
 #include <unistd.h>
 
