@@ -161,6 +161,24 @@ TEST_F(MenuBarControllerTest, StartsInOrderAndTicksFirstBeforeTheTimer) {
     EXPECT_EQ(source.lightweightReads, reads);
 }
 
+TEST_F(MenuBarControllerTest, ThePanelShowsTheThreeLargestApplicationsOfTheRanking) {
+    source.applications.push_back({"Fourth", std::nullopt, kGiB, 2});
+    source.applications.push_back({"Fifth", std::nullopt, kGiB / 2, 1});
+    launchMonitoring();
+    controller->togglePopover();
+    ASSERT_NE(controller->panel(), nullptr);
+    QStringList names;
+    for (int rank = 1; rank <= 3; ++rank) {
+        const auto* row =
+            controller->panel()->findChild<QWidget*>(QStringLiteral("appRow%1").arg(rank));
+        ASSERT_NE(row, nullptr) << rank;
+        names << row->findChild<QLabel*>("nameLabel")->text();
+    }
+    EXPECT_EQ(names, (QStringList{"Google Chrome", "Codex", "Safari"}));
+    for (const QLabel* label : controller->panel()->findChildren<QLabel*>())
+        EXPECT_FALSE(label->text().contains("Fourth") || label->text().contains("Fifth"));
+}
+
 TEST_F(MenuBarControllerTest, ARiseBetweenTicksTicksAtOnceAndRestartsTheMinute) {
     launchMonitoring();
     EXPECT_TRUE(events.isListening());
