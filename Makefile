@@ -7,8 +7,8 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS       ?=
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run probe test bench snapshots format format-check clean e2e-pressure fuzz \
-  check-bare
+.PHONY: all deps build run probe test test-headless bench snapshots format format-check clean \
+  e2e-pressure fuzz check-bare
 
 all: build
 
@@ -34,6 +34,18 @@ $(TEST_BUILD)/CMakeCache.txt: | deps
 test: deps $(TEST_BUILD)/CMakeCache.txt
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	ctest --test-dir $(TEST_BUILD) --output-on-failure -j $(JOBS)
+
+# The Qt-free modules alone, as a machine without Qt builds them: Release,
+# no sanitizers, no tray application.
+HEADLESS_BUILD ?= build-headless
+
+$(HEADLESS_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(HEADLESS_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_GUI=OFF \
+	  -DTIDEMARK_BENCH=OFF
+
+test-headless: deps $(HEADLESS_BUILD)/CMakeCache.txt
+	cmake --build $(HEADLESS_BUILD) -j $(JOBS)
+	ctest --test-dir $(HEADLESS_BUILD) --output-on-failure -j $(JOBS)
 
 bench: deps $(BUILD)/CMakeCache.txt
 	cmake -S . -B $(BUILD) -DTIDEMARK_BENCH=ON
@@ -103,4 +115,4 @@ format-check:
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(HEADLESS_BUILD)
