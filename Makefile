@@ -1,5 +1,7 @@
 # What people type. Every target installs missing Debian packages first
-# (scripts/install-deps returns at once when everything is there).
+# (scripts/install-deps returns at once when everything is there); with
+# SKIP_DEPS=1 it does not look, for machines without apt that bring the
+# packages' equivalents themselves.
 
 BUILD      ?= build
 TEST_BUILD ?= build-asan
@@ -13,7 +15,7 @@ CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 all: build
 
 deps:
-	@scripts/install-deps
+	@if [ "$(SKIP_DEPS)" != 1 ]; then scripts/install-deps; fi
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_TESTS=OFF
