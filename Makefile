@@ -1,5 +1,7 @@
 # What people type. Every target installs missing Debian packages first
-# (scripts/install-deps returns at once when everything is there).
+# (scripts/install-deps returns at once when everything is there); with
+# SKIP_DEPS=1 it does not look, for machines without apt that bring the
+# packages' equivalents themselves.
 
 BUILD      ?= build
 TEST_BUILD ?= build-asan
@@ -7,13 +9,13 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS       ?=
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run probe test bench snapshots format format-check clean e2e-pressure fuzz \
-  check-bare
+.PHONY: all deps build run probe test test-headless bench snapshots format format-check clean \
+  e2e-pressure fuzz check-bare
 
 all: build
 
 deps:
-	@scripts/install-deps
+	@if [ "$(SKIP_DEPS)" != 1 ]; then scripts/install-deps; fi
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_TESTS=OFF
@@ -34,6 +36,18 @@ $(TEST_BUILD)/CMakeCache.txt: | deps
 test: deps $(TEST_BUILD)/CMakeCache.txt
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	ctest --test-dir $(TEST_BUILD) --output-on-failure -j $(JOBS)
+
+# The Qt-free modules alone, as a machine without Qt builds them: Release,
+# no sanitizers, no tray application.
+HEADLESS_BUILD ?= build-headless
+
+$(HEADLESS_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(HEADLESS_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_GUI=OFF \
+	  -DTIDEMARK_BENCH=OFF
+
+test-headless: deps $(HEADLESS_BUILD)/CMakeCache.txt
+	cmake --build $(HEADLESS_BUILD) -j $(JOBS)
+	ctest --test-dir $(HEADLESS_BUILD) --output-on-failure -j $(JOBS)
 
 bench: deps $(BUILD)/CMakeCache.txt
 	cmake -S . -B $(BUILD) -DTIDEMARK_BENCH=ON
@@ -103,4 +117,4 @@ format-check:
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(HEADLESS_BUILD)

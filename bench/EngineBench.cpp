@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/MonitoringEngine.h"
+#include "engine/MonitoringEngine.h"
 #include "history/IncidentStore.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <streambuf>
 
 #include "FuzzSupport.h"
-#include "app/ReplayCommand.h"
+#include "engine/ReplayCommand.h"
 
 using namespace tidemark;
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "app/NotificationClient.h"
+#include "engine/NotificationClient.h"
 
 namespace tidemark {
 

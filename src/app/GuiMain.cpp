@@ -14,9 +14,7 @@
 
 #include "app/FreedesktopNotificationClient.h"
 #include "app/GraphicalStartGuard.h"
-#include "app/LaunchAtLoginService.h"
 #include "app/MenuBarController.h"
-#include "app/PreferenceStore.h"
 #include "app/QtScheduler.h"
 #include "app/QtTranslations.h"
 #include "app/SignalShutdown.h"
@@ -25,6 +23,9 @@
 #include "core/PressureEvents.h"
 #include "core/ProbePlatform.h"
 #include "core/SystemProbe.h"
+#include "engine/LaunchAtLoginService.h"
+#include "engine/PreferenceStore.h"
+#include "engine/Trace.h"
 #include "history/Calendar.h"
 #include "history/IncidentStore.h"
 

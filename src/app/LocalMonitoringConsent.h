@@ -3,7 +3,7 @@
 #include <functional>
 #include <string_view>
 
-#include "app/PreferenceStore.h"
+#include "engine/PreferenceStore.h"
 
 namespace tidemark::LocalMonitoringConsent {
 

@@ -6,9 +6,11 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <functional>
+#include <type_traits>
 
-#include "app/LaunchAtLoginService.h"
-#include "app/SingleInstance.h"
+#include "engine/LaunchAtLoginService.h"
+#include "engine/Trace.h"
 #include "history/IncidentStore.h"
 #include "ui/AdviceWindowController.h"
 #include "ui/AppVisualTheme.h"
@@ -28,6 +30,17 @@ QString text(const std::string& value) {
 }
 
 }  // namespace
+
+template <typename Action>
+auto MenuBarController::whileAlive(Action action) {
+    return [self = QPointer<MenuBarController>(this), action = std::move(action)](auto&&... args) {
+        using Result = std::invoke_result_t<const Action&, MenuBarController&, decltype(args)...>;
+        if (!self) {
+            return Result();
+        }
+        return std::invoke(action, *self, std::forward<decltype(args)>(args)...);
+    };
+}
 
 MenuBarController::MenuBarController(MenuBarEnvironment environment, QObject* parent)
     : QObject(parent),
@@ -116,33 +129,25 @@ void MenuBarController::applicationDidFinishLaunching() {
     m_popover->setContentSize(QSize(350, 330));
     m_popover->onClosed = [this] { popoverDidClose(); };
 
-    QPointer<MenuBarController> self(this);
-    m_notifications.onStateChange = [self] {
-        if (!self) {
-            return;
+    m_notifications.onStateChange = whileAlive([](MenuBarController& self) {
+        self.updatePanel();
+        if (self.m_settingsWindow) {
+            self.m_settingsWindow->updateReminders(self.m_notifications.isEnabled(),
+                                                   self.m_notifications.isAvailable());
         }
-        self->updatePanel();
-        if (self->m_settingsWindow) {
-            self->m_settingsWindow->updateReminders(self->m_notifications.isEnabled(),
-                                                    self->m_notifications.isAvailable());
-        }
-    };
-    m_simulation.onStateChange = [self] {
-        if (self) {
-            self->updatePanel();
-        }
-    };
+    });
+    m_simulation.onStateChange = whileAlive(&MenuBarController::updatePanel);
 
     auto task = std::make_shared<const bool>(true);
     m_startupTask = task;
     std::weak_ptr<const bool> running = task;
-    m_notifications.refreshAuthorizationState([self, running] {
-        if (!self || running.expired()) {
+    m_notifications.refreshAuthorizationState(whileAlive([running](MenuBarController& self) {
+        if (running.expired()) {
             return;
         }
-        self->m_startupTask.reset();
-        self->beginMonitoring();
-    });
+        self.m_startupTask.reset();
+        self.beginMonitoring();
+    }));
 }
 
 void MenuBarController::cancelStartupTask() {
@@ -165,12 +170,7 @@ void MenuBarController::beginMonitoring() {
     updatePanel();
     scheduleSamplingTimer();
 
-    QPointer<MenuBarController> self(this);
-    m_pressureWatch.start([self](const LightweightSample& sample) {
-        if (self) {
-            self->earlyTick(sample);
-        }
-    });
+    m_pressureWatch.start(whileAlive(&MenuBarController::earlyTick));
     trace(m_pressureWatch.hasPressureEvents()
               ? "watching: pressure events and a look every 10 s"
               : "watching: no pressure events from this kernel, a look every 10 s");
@@ -178,45 +178,35 @@ void MenuBarController::beginMonitoring() {
     const bool previewOnLaunch = hasArgument("--debug-preview-on-launch");
     const bool watchOnLaunch = hasArgument("--debug-watch-on-launch");
     if (hasArgument("--show-panel") || previewOnLaunch || watchOnLaunch) {
-        m_scheduler.scheduleAfter(kPanelSwitchDelaySeconds, [self, previewOnLaunch, watchOnLaunch] {
-            if (!self) {
-                return;
-            }
-            self->togglePopover();
-            if (previewOnLaunch) {
-                self->simulateWarning();
-            } else if (watchOnLaunch) {
-                self->startWatchPreview();
-            }
-        });
+        m_scheduler.scheduleAfter(
+            kPanelSwitchDelaySeconds,
+            whileAlive([previewOnLaunch, watchOnLaunch](MenuBarController& self) {
+                self.togglePopover();
+                if (previewOnLaunch) {
+                    self.simulateWarning();
+                } else if (watchOnLaunch) {
+                    self.startWatchPreview();
+                }
+            }));
     }
     if (hasArgument("--show-history")) {
-        m_scheduler.scheduleAfter(kPanelSwitchDelaySeconds, [self] {
-            if (self) {
-                self->showRecentIncidents();
-            }
-        });
+        m_scheduler.scheduleAfter(kPanelSwitchDelaySeconds,
+                                  whileAlive(&MenuBarController::showRecentIncidents));
     }
     if (hasArgument("--show-advice")) {
-        m_scheduler.scheduleAfter(kAdviceSwitchDelaySeconds, [self] {
-            if (self) {
-                self->showAdvice();
-            }
-        });
+        m_scheduler.scheduleAfter(kAdviceSwitchDelaySeconds,
+                                  whileAlive(&MenuBarController::showAdvice));
     }
 }
 
 void MenuBarController::scheduleSamplingTimer() {
-    QPointer<MenuBarController> self(this);
-    m_samplingTimer = m_scheduler.scheduleAfter(kSamplingIntervalSeconds, [self] {
-        if (!self) {
-            return;
-        }
-        // Re-armed first, so that the interval does not drift by the
-        // tick's own duration.
-        self->scheduleSamplingTimer();
-        self->sampleRisk();
-    });
+    m_samplingTimer =
+        m_scheduler.scheduleAfter(kSamplingIntervalSeconds, whileAlive([](MenuBarController& self) {
+                                      // Re-armed first, so that the interval does not drift by the
+                                      // tick's own duration.
+                                      self.scheduleSamplingTimer();
+                                      self.sampleRisk();
+                                  }));
 }
 
 void MenuBarController::sampleRisk() {
@@ -381,38 +371,27 @@ void MenuBarController::popoverDidClose() {
 ui::PanelViewController* MenuBarController::makePanel() {
     auto* panel = new ui::PanelViewController(m_debugPreview.isEnabled);
     panel->setObjectName("panel");
-    QPointer<MenuBarController> self(this);
-    const auto weakly = [self](void (MenuBarController::*action)()) {
-        return [self, action] {
-            if (self) {
-                (self.data()->*action)();
-            }
-        };
-    };
-    panel->onRefresh = weakly(&MenuBarController::refreshTopApplications);
-    panel->onTestWarning = weakly(&MenuBarController::simulateWarning);
-    panel->onTestWatch = weakly(&MenuBarController::startWatchPreview);
-    panel->onEndPreview = [self] {
-        if (self) {
-            self->m_simulation.cancel(true);
-        }
-    };
-    panel->onEnableNotifications = weakly(&MenuBarController::enableNotificationsPressed);
-    panel->onShowHistory = weakly(&MenuBarController::showRecentIncidents);
-    panel->onShowSettings = weakly(&MenuBarController::showSettings);
-    panel->onShowAdvice = weakly(&MenuBarController::showAdvice);
+    panel->onRefresh = whileAlive(&MenuBarController::refreshTopApplications);
+    panel->onTestWarning = whileAlive(&MenuBarController::simulateWarning);
+    panel->onTestWatch = whileAlive(&MenuBarController::startWatchPreview);
+    panel->onEndPreview =
+        whileAlive([](MenuBarController& self) { self.m_simulation.cancel(true); });
+    panel->onEnableNotifications = whileAlive(&MenuBarController::enableNotificationsPressed);
+    panel->onShowHistory = whileAlive(&MenuBarController::showRecentIncidents);
+    panel->onShowSettings = whileAlive(&MenuBarController::showSettings);
+    panel->onShowAdvice = whileAlive(&MenuBarController::showAdvice);
     panel->onQuit = m_terminate;
     m_panel = panel;
     return panel;
 }
 
 void MenuBarController::enableNotificationsPressed() {
-    QPointer<MenuBarController> self(this);
-    m_notifications.setRemindersEnabled(!m_notifications.isEnabled(), [self] {
-        if (self && self->m_notifications.authorizationStatus() == AuthorizationStatus::denied) {
-            self->showPanelPermissionNotice();
-        }
-    });
+    m_notifications.setRemindersEnabled(
+        !m_notifications.isEnabled(), whileAlive([](MenuBarController& self) {
+            if (self.m_notifications.authorizationStatus() == AuthorizationStatus::denied) {
+                self.showPanelPermissionNotice();
+            }
+        }));
 }
 
 void MenuBarController::showPanelPermissionNotice() {
@@ -458,26 +437,23 @@ void MenuBarController::showAdvice() {
     if (!m_adviceWindow) {
         m_adviceWindow = std::make_unique<ui::AdviceWindowController>();
     }
-    QPointer<MenuBarController> self(this);
-    m_adviceWindow->onConfirm = [self] {
-        if (self) {
-            self->adviceConfirmed();
-        }
-    };
+    m_adviceWindow->onConfirm = whileAlive(&MenuBarController::adviceConfirmed);
     closePopover();
 
-    m_scheduler.scheduleAfter(0, [self, plans = std::move(plans), isPreview] {
-        if (!self || !self->m_adviceWindow) {
-            return;
-        }
-        const AdviceFollowUp& followUp = self->m_engine.adviceFollowUp;
-        if (isPreview) {
-            self->m_adviceWindow->show(plans, QStringLiteral("这是模拟建议，不进行真实效果复查。"),
-                                       false, true);
-        } else {
-            self->m_adviceWindow->show(plans, text(followUp.message), !followUp.isPending(), false);
-        }
-    });
+    m_scheduler.scheduleAfter(
+        0, whileAlive([plans = std::move(plans), isPreview](MenuBarController& self) {
+            if (!self.m_adviceWindow) {
+                return;
+            }
+            const AdviceFollowUp& followUp = self.m_engine.adviceFollowUp;
+            if (isPreview) {
+                self.m_adviceWindow->show(
+                    plans, QStringLiteral("这是模拟建议，不进行真实效果复查。"), false, true);
+            } else {
+                self.m_adviceWindow->show(plans, text(followUp.message), !followUp.isPending(),
+                                          false);
+            }
+        }));
 }
 
 void MenuBarController::adviceConfirmed() {
@@ -504,24 +480,22 @@ void MenuBarController::showRecentIncidents() {
     }
     closePopover();
 
-    QPointer<MenuBarController> self(this);
-    m_scheduler.scheduleAfter(0, [self] {
-        if (!self || !self->m_recentIncidentsWindow) {
-            return;
-        }
-        ui::RecentIncidentsWindowController& window = *self->m_recentIncidentsWindow;
-        window.onClear = [self]() -> std::optional<std::string> {
-            if (!self) {
-                return std::nullopt;
-            }
-            self->m_incidents->clear();
-            return self->m_incidents->lastSaveErrorDescription();
-        };
-        window.reload(self->m_incidents->records(), self->m_incidents->lastSaveErrorDescription());
-        if (window.window() != nullptr) {
-            window.presentWindow();
-        }
-    });
+    m_scheduler.scheduleAfter(0, whileAlive([](MenuBarController& self) {
+                                  if (!self.m_recentIncidentsWindow) {
+                                      return;
+                                  }
+                                  ui::RecentIncidentsWindowController& window =
+                                      *self.m_recentIncidentsWindow;
+                                  window.onClear = self.whileAlive([](MenuBarController& self) {
+                                      self.m_incidents->clear();
+                                      return self.m_incidents->lastSaveErrorDescription();
+                                  });
+                                  window.reload(self.m_incidents->records(),
+                                                self.m_incidents->lastSaveErrorDescription());
+                                  if (window.window() != nullptr) {
+                                      window.presentWindow();
+                                  }
+                              }));
 }
 
 void MenuBarController::showSettings() {
@@ -530,39 +504,33 @@ void MenuBarController::showSettings() {
     }
     closePopover();
 
-    QPointer<MenuBarController> self(this);
     QPointer<ui::SettingsWindowController> settings(m_settingsWindow.get());
-    m_settingsWindow->onShowHistory = [self] {
-        if (self) {
-            self->showRecentIncidents();
-        }
-    };
-    m_settingsWindow->onRemindersChanged = [self, settings](bool enabled) {
-        if (!self || !settings) {
-            return;
-        }
-        self->m_notifications.setRemindersEnabled(enabled, [self, settings] {
-            if (!self || !settings) {
+    m_settingsWindow->onShowHistory = whileAlive(&MenuBarController::showRecentIncidents);
+    m_settingsWindow->onRemindersChanged =
+        whileAlive([settings](MenuBarController& self, bool enabled) {
+            if (!settings) {
                 return;
             }
-            settings->updateReminders(self->m_notifications.isEnabled(),
-                                      self->m_notifications.isAvailable());
-            if (self->m_notifications.authorizationStatus() == AuthorizationStatus::denied &&
-                settings->window() != nullptr) {
-                settings->showPermissionNotice();
-            }
+            self.m_notifications.setRemindersEnabled(
+                enabled, self.whileAlive([settings](MenuBarController& self) {
+                    if (!settings) {
+                        return;
+                    }
+                    settings->updateReminders(self.m_notifications.isEnabled(),
+                                              self.m_notifications.isAvailable());
+                    if (self.m_notifications.authorizationStatus() == AuthorizationStatus::denied &&
+                        settings->window() != nullptr) {
+                        settings->showPermissionNotice();
+                    }
+                }));
         });
-    };
     m_settingsWindow->updateReminders(m_notifications.isEnabled(), m_notifications.isAvailable());
 
     const bool available = m_launchAtLogin->isAvailable();
     const bool enabled = available && m_launchAtLogin->isEnabled();
-    m_settingsWindow->show(enabled, available, [self](bool wanted) -> std::optional<std::string> {
-        if (!self) {
-            return std::nullopt;
-        }
-        return self->m_launchAtLogin->setEnabled(wanted);
-    });
+    m_settingsWindow->show(enabled, available, whileAlive([](MenuBarController& self, bool wanted) {
+                               return self.m_launchAtLogin->setEnabled(wanted);
+                           }));
 }
 
 }  // namespace tidemark

@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "app/LocalMonitoringConsent.h"
-#include "app/LocalNotificationService.h"
-#include "app/MonitoringEngine.h"
 #include "app/TrayIcon.h"
 #include "core/Clock.h"
 #include "core/DebugPreviewConfiguration.h"
@@ -21,6 +19,8 @@
 #include "core/PressureWatch.h"
 #include "core/SampleSource.h"
 #include "core/SimulationController.h"
+#include "engine/LocalNotificationService.h"
+#include "engine/MonitoringEngine.h"
 #include "ui/BrandImages.h"
 #include "ui/PanelViewController.h"
 
@@ -122,6 +122,12 @@ public:
     bool hasStartupTask() const { return m_startupTask != nullptr; }
 
 private:
+    // `action` (a member function, or a callable taking the controller first)
+    // as a callback that does nothing once the controller is gone: timers,
+    // replies from the notification server and windows can outlive it.
+    template <typename Action>
+    auto whileAlive(Action action);
+
     bool hasArgument(std::string_view argument) const;
     void beginMonitoring();
     void scheduleSamplingTimer();

@@ -10,7 +10,7 @@
 #include <QApplication>
 #include <QDialog>
 
-#include "app/SingleInstance.h"
+#include "engine/Trace.h"
 
 namespace tidemark {
 

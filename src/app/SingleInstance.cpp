@@ -4,8 +4,7 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 
-#include <cstdio>
-#include <cstdlib>
+#include "engine/Trace.h"
 
 namespace tidemark {
 
@@ -30,17 +29,6 @@ QString safeFileNamePart(const QString& text) {
 }
 
 }  // namespace
-
-bool traceEnabled() {
-    return std::getenv("TIDEMARK_TRACE") != nullptr;
-}
-
-void trace(const char* message) {
-    if (traceEnabled()) {
-        std::fprintf(stderr, "tidemark: %s\n", message);
-        std::fflush(stderr);
-    }
-}
 
 QString SingleInstance::defaultDirectory() {
     // $XDG_RUNTIME_DIR, or a private directory Qt creates when it is unset.

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLine.h"
-#include "app/ProbeCommand.h"
-#include "app/ReplayCommand.h"
+#include "engine/CommandLine.h"
+#include "engine/ProbeCommand.h"
+#include "engine/ReplayCommand.h"
 #ifdef TIDEMARK_WITH_GUI
 #include "app/GuiMain.h"
 #endif

@@ -1,14 +1,14 @@
 #include "core/BundleInfo.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
 
 #include "core/Formatting.h"
+#include "core/PrivateFiles.h"
+#include "core/Utf8.h"
 
 namespace tidemark {
 
@@ -27,24 +27,6 @@ struct Tag {
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-void appendUtf8(std::uint32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 // Appends character data with its entity references resolved.
@@ -86,7 +68,7 @@ bool appendCharacterData(std::string_view data, std::string& out) {
                 cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
                 return false;
             }
-            appendUtf8(cp, out);
+            appendUtf8(out, cp);
         } else {
             return false;
         }
@@ -233,37 +215,6 @@ bool skipElement(XmlScanner& scanner) {
     return true;
 }
 
-bool readFileBounded(const std::string& path, std::string& out) {
-    // O_NONBLOCK so that a FIFO planted as Info.plist cannot hang the probe.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-              static_cast<std::uint64_t>(st.st_size) <= kMaximumPlistBytes;
-    if (ok) {
-        out.resize(kMaximumPlistBytes + 1);
-        size_t length = 0;
-        while (length < out.size()) {
-            ssize_t n = ::read(fd, out.data() + length, out.size() - length);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                ok = n == 0;
-                break;
-            }
-            length += static_cast<size_t>(n);
-        }
-        // The file may have grown since fstat.
-        ok = ok && length <= kMaximumPlistBytes;
-        out.resize(length);
-    }
-    ::close(fd);
-    return ok;
-}
-
 }  // namespace
 
 BundleInfo parseInfoPlist(std::string_view xml) {
@@ -324,11 +275,14 @@ std::optional<BundleInfo> InfoPlistBundleReader::open(const std::string& bundleP
         ::access(bundlePath.c_str(), R_OK | X_OK) != 0) {
         return std::nullopt;
     }
-    std::string xml;
-    if (!readFileBounded(bundlePath + "/Contents/Info.plist", xml)) {
+    // A FIFO planted as Info.plist cannot hang the probe: the reader opens
+    // regular files only.
+    const FileReadResult plist =
+        readRegularFile(bundlePath + "/Contents/Info.plist", kMaximumPlistBytes);
+    if (plist.status != FileReadResult::Status::read) {
         return BundleInfo{};
     }
-    return parseInfoPlist(xml);
+    return parseInfoPlist(plist.content);
 }
 
 const BundleReader& defaultBundleReader() {

@@ -1,16 +1,15 @@
 #include "core/DesktopEntries.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <memory>
 
 #include "core/Formatting.h"
+#include "core/PrivateFiles.h"
 
 namespace tidemark {
 
@@ -148,39 +147,9 @@ bool isDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Reads a regular file's first `limit` bytes into `out`; false when it is
-// not a regular file or cannot be read. Never blocks on a FIFO.
-bool readPrefix(const std::string& path, std::size_t limit, std::string& out) {
-    out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (ok) {
-        out.resize(std::min(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)), limit));
-        std::size_t length = 0;
-        while (length < out.size()) {
-            const ssize_t n = ::read(fd, out.data() + length, out.size() - length);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                ok = n == 0;
-                break;
-            }
-            length += static_cast<std::size_t>(n);
-        }
-        out.resize(length);
-    }
-    ::close(fd);
-    return ok;
-}
-
 bool isScript(const std::string& path) {
-    std::string head;
-    return readPrefix(path, 2, head) && head == "#!";
+    const FileReadResult head = readRegularFile(path, 2, BeyondLimit::truncate);
+    return head.status == FileReadResult::Status::read && head.content == "#!";
 }
 
 // Programs that run another program named by their arguments: the file
@@ -266,6 +235,8 @@ DesktopEntry parseDesktopEntry(std::string_view text) {
     bool seenName = false;
     bool seenExec = false;
     bool seenTryExec = false;
+    bool seenHidden = false;
+    bool seenAutostart = false;
     while (!text.empty()) {
         const size_t newline = text.find('\n');
         std::string_view line = text.substr(0, newline);
@@ -302,9 +273,28 @@ DesktopEntry parseDesktopEntry(std::string_view text) {
             if (!tryExec.empty()) {
                 entry.tryExec = std::move(tryExec);
             }
+        } else if (key == "Hidden" && !seenHidden) {
+            seenHidden = true;
+            entry.hidden = value == "true";
+        } else if (key == "X-GNOME-Autostart-enabled" && !seenAutostart) {
+            seenAutostart = true;
+            entry.autostartDisabled = value == "false";
         }
     }
     return entry;
+}
+
+std::optional<DesktopEntry> readDesktopEntry(const std::string& path) {
+    const FileReadResult file = readRegularFile(path, kMaximumEntryBytes, BeyondLimit::truncate);
+    if (file.status != FileReadResult::Status::read) {
+        return std::nullopt;
+    }
+    std::string_view text(file.content);
+    if (file.truncated) {
+        // A line cut short could read as a different value.
+        text = text.substr(0, text.rfind('\n') + 1);
+    }
+    return parseDesktopEntry(text);
 }
 
 std::optional<std::string> execProgram(std::string_view exec) {
@@ -313,7 +303,16 @@ std::optional<std::string> execProgram(std::string_view exec) {
         ++i;
     }
     std::string program;
-    if (i < exec.size() && exec[i] == '"') {
+    // "%%" is a literal percent sign, quoted or not.
+    const auto append = [&](size_t& at) {
+        program.push_back(exec[at]);
+        if (exec[at] == '%' && at + 1 < exec.size() && exec[at + 1] == '%') {
+            ++at;
+        }
+    };
+    const bool quoted = i < exec.size() && exec[i] == '"';
+    const size_t first = quoted ? i + 1 : i;
+    if (quoted) {
         bool closed = false;
         for (++i; i < exec.size(); ++i) {
             const char c = exec[i];
@@ -324,18 +323,22 @@ std::optional<std::string> execProgram(std::string_view exec) {
                 closed = true;
                 break;
             } else {
-                program.push_back(c);
+                append(i);
             }
         }
         if (!closed) {
             return std::nullopt;
         }
     } else {
-        while (i < exec.size() && !isBlank(exec[i]) && exec[i] != '\n') {
-            program.push_back(exec[i++]);
+        for (; i < exec.size() && !isBlank(exec[i]) && exec[i] != '\n'; ++i) {
+            append(i);
         }
     }
-    if (program.empty() || program.front() == '%') {
+    if (program.empty()) {
+        return std::nullopt;
+    }
+    // A field code ("%f", "%U") in place of the program names none.
+    if (exec[first] == '%' && !(first + 1 < exec.size() && exec[first + 1] == '%')) {
         return std::nullopt;
     }
     return program;
@@ -431,7 +434,6 @@ void DesktopEntryIndex::build() const {
     for (const std::string& dataDirectory : m_locations.dataDirectories) {
         indexDirectory(dataDirectory + "/applications", isFlatpakExports(dataDirectory));
     }
-    m_buffer = std::string();
 }
 
 void DesktopEntryIndex::indexDirectory(const std::string& applicationsDirectory,
@@ -482,14 +484,14 @@ void DesktopEntryIndex::indexFile(const std::string& path, std::string id,
     // An entry of a higher-precedence directory hides those with the same
     // id, whatever it contains.
     auto [slot, inserted] = m_nameById.try_emplace(std::move(id));
-    if (!inserted || !readPrefix(path, kMaximumEntryBytes, m_buffer)) {
+    if (!inserted) {
         return;
     }
-    std::string_view text(m_buffer);
-    if (m_buffer.size() == kMaximumEntryBytes) {
-        text = text.substr(0, text.rfind('\n') + 1);
+    const std::optional<DesktopEntry> read = readDesktopEntry(path);
+    if (!read) {
+        return;
     }
-    const DesktopEntry entry = parseDesktopEntry(text);
+    const DesktopEntry& entry = *read;
     slot->second = entry.name;
     // Flatpak's exported entries all run the flatpak launcher; the programs
     // are named through the sandbox instead.

@@ -8,18 +8,25 @@
 
 namespace tidemark {
 
-// What naming uses from a desktop entry file: the keys of its [Desktop Entry]
-// group. A key is present only when it has a non-empty value.
+// What naming and autostart use from a desktop entry file: the keys of its
+// [Desktop Entry] group. A key is present only when it has a non-empty value.
 struct DesktopEntry {
     std::optional<std::string> name;     // the untranslated Name=
     std::optional<std::string> program;  // the program Exec= runs, unquoted
     std::optional<std::string> tryExec;  // TryExec=
+    bool hidden = false;                 // Hidden=true
+    bool autostartDisabled = false;      // X-GNOME-Autostart-enabled=false
     bool operator==(const DesktopEntry&) const = default;
 };
 
 // Desktop entry files are untrusted text: anything malformed leaves a key
 // absent, never an error. Names are returned as valid UTF-8.
 DesktopEntry parseDesktopEntry(std::string_view text);
+
+// The entry in the file at `path`; absent when it is not a readable regular
+// file. A file far larger than any real entry is read only as far as its
+// keys usually come.
+std::optional<DesktopEntry> readDesktopEntry(const std::string& path);
 
 // The program of an Exec= value whose string escapes are already resolved:
 // its first argument, with double quotes and the backslash escapes allowed
@@ -82,7 +89,6 @@ private:
     mutable NameTable m_nameById;  // absent: an entry without a name
     mutable NameTable m_nameByExecutable;
     mutable NameTable m_nameByLauncherDirectory;
-    mutable std::string m_buffer;
 };
 
 }  // namespace tidemark

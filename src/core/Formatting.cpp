@@ -7,6 +7,8 @@
 #include <ctime>
 #include <limits>
 
+#include "core/Utf8.h"
+
 namespace tidemark {
 
 namespace {
@@ -80,44 +82,6 @@ bool expect(std::string_view text, size_t& pos, char c) {
         return true;
     }
     return false;
-}
-
-// How far the bytes at the start of `s` follow the UTF-8 grammar: `length`
-// is what the lead byte announces, `matched` how many of those bytes fit. A
-// sequence is valid when all of them do; otherwise the matched bytes are one
-// maximal invalid subpart, so one replacement character stands for it.
-struct SequencePrefix {
-    size_t length;
-    size_t matched;
-};
-
-SequencePrefix sequencePrefix(std::string_view s) {
-    auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char c = byte(0);
-    if (c < 0x80) {
-        return {1, 1};
-    }
-    size_t length = 0;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-        length = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        length = 3;
-        lo = c == 0xE0 ? 0xA0 : 0x80;
-        hi = c == 0xED ? 0x9F : 0xBF;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        length = 4;
-        lo = c == 0xF0 ? 0x90 : 0x80;
-        hi = c == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return {1, 0};  // cannot start a sequence
-    }
-    size_t i = 1;
-    while (i < length && i < s.size() && byte(i) >= (i == 1 ? lo : 0x80) &&
-           byte(i) <= (i == 1 ? hi : 0xBF)) {
-        ++i;
-    }
-    return {length, i};
 }
 
 }  // namespace
@@ -214,17 +178,14 @@ std::string decodeUtf8Lossy(std::string_view bytes) {
     }
     std::string out;
     out.reserve(bytes.size());
-    size_t i = 0;
-    while (i < bytes.size()) {
-        std::string_view rest = bytes.substr(i);
-        const SequencePrefix prefix = sequencePrefix(rest);
-        if (prefix.matched == prefix.length) {
-            out.append(rest.substr(0, prefix.length));
-            i += prefix.length;
+    while (!bytes.empty()) {
+        const Utf8Sequence sequence = decodeUtf8Sequence(bytes);
+        if (sequence.wellFormed) {
+            out.append(bytes.substr(0, sequence.size));
         } else {
             out.append(kReplacement);
-            i += std::max<size_t>(prefix.matched, 1);
         }
+        bytes.remove_prefix(sequence.size);
     }
     return out;
 }

@@ -104,7 +104,8 @@ bool renameWithoutReplacing(const fs::path& from, const fs::path& to, int& error
 
 }  // namespace
 
-FileReadResult readRegularFile(const fs::path& file, std::size_t maxBytes) {
+FileReadResult readRegularFile(const fs::path& file, std::size_t maxBytes,
+                               BeyondLimit beyondLimit) {
     FileReadResult result;
     // O_NONBLOCK so that a FIFO planted at the path cannot hang the caller.
     FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -130,19 +131,19 @@ FileReadResult readRegularFile(const fs::path& file, std::size_t maxBytes) {
         result.errorDescription = describe(EINVAL);
         return result;
     }
-    if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+    const auto size = static_cast<std::uintmax_t>(std::max<off_t>(info.st_size, 0));
+    if (size > maxBytes && beyondLimit == BeyondLimit::fail) {
         result.errorDescription = describe(EFBIG);
         return result;
     }
-    result.content.resize(static_cast<size_t>(info.st_size));
+    // The file may grow or shrink while it is read; one spare byte tells
+    // whether there is more than the limit.
+    result.content.resize(static_cast<size_t>(std::min<std::uintmax_t>(size, maxBytes + 1)));
     size_t used = 0;
     for (;;) {
-        // The file may grow while it is read; one spare byte tells.
         if (used == result.content.size()) {
             if (used > maxBytes) {
-                result.content.clear();
-                result.errorDescription = describe(EFBIG);
-                return result;
+                break;
             }
             result.content.resize(std::min(used + 4096, maxBytes + 1));
         }
@@ -159,6 +160,15 @@ FileReadResult readRegularFile(const fs::path& file, std::size_t maxBytes) {
             break;
         }
         used += static_cast<size_t>(got);
+    }
+    if (used > maxBytes) {
+        if (beyondLimit == BeyondLimit::fail) {
+            result.content.clear();
+            result.errorDescription = describe(EFBIG);
+            return result;
+        }
+        used = maxBytes;
+        result.truncated = true;
     }
     result.content.resize(used);
     result.status = FileReadResult::Status::read;

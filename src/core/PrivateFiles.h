@@ -18,12 +18,18 @@ struct FileReadResult {
     Status status = Status::missing;
     std::string content;
     std::string errorDescription;  // when failed
+    bool truncated = false;        // read, but only its first `maxBytes`
 };
 
-// Reads a regular file of at most `maxBytes` without ever holding more than
-// that in memory. Anything that is not a regular file (a directory, a FIFO
-// that would block) fails.
-FileReadResult readRegularFile(const std::filesystem::path& file, std::size_t maxBytes);
+// What a file longer than the limit gives: a failure (a document that must be
+// read whole), or its first `maxBytes` (text whose useful part comes first).
+enum class BeyondLimit { fail, truncate };
+
+// Reads a regular file without ever holding more than `maxBytes` (and one
+// spare byte) in memory. Anything that is not a regular file (a directory, a
+// FIFO that would block) fails.
+FileReadResult readRegularFile(const std::filesystem::path& file, std::size_t maxBytes,
+                               BeyondLimit beyondLimit = BeyondLimit::fail);
 
 // Creates `directory` and every missing parent with mode 0700; existing
 // directories (and symbolic links to directories) are left as they are.

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "core/Utf8.h"
+
 namespace tidemark {
 
 namespace {
@@ -98,82 +100,25 @@ char32_t lowerCodePoint(char32_t c) {
     return static_cast<char32_t>(static_cast<std::int64_t>(c) + run->delta);
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-// Length of the well-formed sequence at `at` and its code point, or 0.
-size_t decode(std::string_view text, size_t at, char32_t& c) {
-    auto byte = [&](size_t k) { return static_cast<unsigned char>(text[at + k]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        c = lead;
-        return 1;
-    }
-    size_t length = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        c = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        c = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        c = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size()) {
-        return 0;
-    }
-    for (size_t k = 1; k < length; ++k) {
-        if ((byte(k) & 0xC0) != 0x80) {
-            return 0;
-        }
-        c = (c << 6) | (byte(k) & 0x3F);
-    }
-    const char32_t minimum = length == 3 ? 0x800 : length == 4 ? 0x10000 : 0x80;
-    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        return 0;
-    }
-    return length;
-}
-
 }  // namespace
 
 std::string lowercased(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        char32_t c = 0;
-        const size_t length = decode(text, i, c);
-        if (length == 0) {
-            out.push_back(text[i]);
-            ++i;
+    while (!text.empty()) {
+        const Utf8Sequence sequence = decodeUtf8Sequence(text);
+        if (!sequence.wellFormed) {
+            out.push_back(text.front());
+            text.remove_prefix(1);
             continue;
         }
-        if (c == 0x0130) {
+        if (sequence.codePoint == 0x0130) {
             // The one unconditional mapping to two code points: the dot stays.
             out.append("i\xCC\x87");
         } else {
-            appendUtf8(out, lowerCodePoint(c));
+            appendUtf8(out, lowerCodePoint(sequence.codePoint));
         }
-        i += length;
+        text.remove_prefix(sequence.size);
     }
     return out;
 }

@@ -37,33 +37,6 @@ std::optional<std::string> canonicalUuid(std::string_view text) {
     return out;
 }
 
-// The file nests four levels deep. Refusing deeper documents before parsing
-// keeps a hostile file of millions of brackets from costing seconds of
-// start-up and a tree of millions of nodes.
-bool nestsAtMost(std::string_view text, int maxDepth) {
-    int depth = 0;
-    bool inString = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (inString) {
-            if (c == '\\') {
-                ++i;
-            } else if (c == '"') {
-                inString = false;
-            }
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            if (++depth > maxDepth) {
-                return false;
-            }
-        } else if (c == ']' || c == '}') {
-            --depth;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string makeIncidentId() {
@@ -144,10 +117,21 @@ std::string encodeIncidentFile(const std::vector<IncidentRecord>& records) {
 }
 
 std::vector<IncidentRecord> decodeIncidentFile(std::string_view text) {
-    if (!nestsAtMost(text, 32)) {
-        throw JsonFormError("nested too deeply");
-    }
-    json document = json::parse(text, nullptr, false);
+    // The file nests four levels deep. Stopping the parser at the first
+    // value deeper than this keeps a hostile file of millions of brackets
+    // from costing seconds of start-up and a tree of millions of nodes.
+    constexpr int kMaximumDepth = 32;
+    const json::parser_callback_t refuseDeepNesting = [](int depth, json::parse_event_t event,
+                                                         json&) {
+        // `depth` counts the containers around the one that starts.
+        if ((event == json::parse_event_t::object_start ||
+             event == json::parse_event_t::array_start) &&
+            depth >= kMaximumDepth) {
+            throw JsonFormError("nested too deeply");
+        }
+        return true;
+    };
+    json document = json::parse(text, refuseDeepNesting, false);
     if (document.is_discarded()) {
         throw JsonFormError("not a JSON document");
     }

@@ -12,8 +12,9 @@ TEST(NotificationContent, IdentifiersAndPlanSummaryBeforeThePreviewPrefix) {
     EXPECT_EQ(notificationContent(AlertEvent::critical, true, std::nullopt),
               (NotificationContent{"tidemark-critical-test", "「潮痕」测试预警",
                                    "本地预览：" + critical}));
-    EXPECT_EQ(notificationContent(AlertEvent::warning, false, std::nullopt).identifier,
-              "tidemark-warning-live");
+    EXPECT_EQ(notificationContent(AlertEvent::warning, false, std::nullopt),
+              (NotificationContent{"tidemark-warning-live", "「潮痕」：内存压力持续升高",
+                                   "请先保存工作，再关闭不用的大型网页或应用，无需强制退出。"}));
 
     AdvicePlan plan;
     plan.summary = "先保存工作。确认 <i>Tool</i> 是否暂不使用。";

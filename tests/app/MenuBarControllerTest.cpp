@@ -14,7 +14,7 @@
 #include "MemoryPreferenceStore.h"
 #include "ScriptedSource.h"
 #include "TempDir.h"
-#include "app/LaunchAtLoginService.h"
+#include "engine/LaunchAtLoginService.h"
 #include "history/IncidentStore.h"
 #include "ui/AdviceWindowController.h"
 #include "ui/AppVisualTheme.h"
@@ -131,6 +131,24 @@ TEST_F(MenuBarControllerTest, StartsInOrderAndTicksFirstBeforeTheTimer) {
     const int reads = source.lightweightReads;
     scheduler.advance(600);
     EXPECT_EQ(source.lightweightReads, reads);
+}
+
+TEST_F(MenuBarControllerTest, ThePanelShowsTheThreeLargestApplicationsOfTheRanking) {
+    source.applications.push_back({"Fourth", std::nullopt, kGiB, 2});
+    source.applications.push_back({"Fifth", std::nullopt, kGiB / 2, 1});
+    launchMonitoring();
+    controller->togglePopover();
+    ASSERT_NE(controller->panel(), nullptr);
+    QStringList names;
+    for (int rank = 1; rank <= 3; ++rank) {
+        const auto* row =
+            controller->panel()->findChild<QWidget*>(QStringLiteral("appRow%1").arg(rank));
+        ASSERT_NE(row, nullptr) << rank;
+        names << row->findChild<QLabel*>("nameLabel")->text();
+    }
+    EXPECT_EQ(names, (QStringList{"Google Chrome", "Codex", "Safari"}));
+    for (const QLabel* label : controller->panel()->findChildren<QLabel*>())
+        EXPECT_FALSE(label->text().contains("Fourth") || label->text().contains("Fifth"));
 }
 
 TEST_F(MenuBarControllerTest, ARiseBetweenTicksTicksAtOnceAndRestartsTheMinute) {

@@ -28,6 +28,8 @@ TEST(AppClassifierTest, BundlesGroupByOutermostBundleAndIdentifier) {
     b.bundles["/A/Named.app"] = BundleInfo{std::nullopt, std::nullopt, "Named"};
     b.bundles["/A/Bare.app"] = BundleInfo{};
     b.bundles["/B/Bare.app"] = BundleInfo{};
+    // A known identifier names the bundle, whatever its own names say.
+    b.bundles["/Applications/ChatGPT.app"] = BundleInfo{"com.openai.chat", "Chat Beta", "Chat"};
     const auto apps = AppClassifier::aggregate(
         {process("Editor", editor + "/Contents/MacOS/Editor", 100),
          process("Helper", editor + "/Contents/Frameworks/Helpers/H.app/Contents/MacOS/H", 50),
@@ -37,13 +39,13 @@ TEST(AppClassifierTest, BundlesGroupByOutermostBundleAndIdentifier) {
          process("n", "/A/Named.app/Contents/MacOS/n", 40),
          // Bundles without identifiers at different paths stay apart.
          process("b", "/A/Bare.app/Contents/MacOS/b", 30),
-         process("b", "/B/Bare.app/Contents/MacOS/b", 20)},
+         process("b", "/B/Bare.app/Contents/MacOS/b", 20),
+         process("h", "/Applications/ChatGPT.app/Contents/MacOS/h", 35)},
         b);
-    const std::vector<AppMemory> expected = {{"Editor Pro", "org.editor", 175, 3},
-                                             {"Named", std::nullopt, 40, 1},
-                                             {"Bare", std::nullopt, 30, 1},
-                                             {"Bare", std::nullopt, 20, 1},
-                                             {"Google Chrome", std::nullopt, 1, 1}};
+    const std::vector<AppMemory> expected = {
+        {"Editor Pro", "org.editor", 175, 3},  {"Named", std::nullopt, 40, 1},
+        {"ChatGPT", "com.openai.chat", 35, 1}, {"Bare", std::nullopt, 30, 1},
+        {"Bare", std::nullopt, 20, 1},         {"Google Chrome", std::nullopt, 1, 1}};
     EXPECT_EQ(apps, expected);
 }
 

@@ -20,8 +20,13 @@ TEST(DesktopEntriesTest, ParsesEntriesExecLinesAndControlGroups) {
     const DesktopEntry entry = parseDesktopEntry(
         "# comment\n[Desktop Entry]\r\nName[de]=Bearbeiter\nName = My\\sEditor\nName=Second\n"
         "TryExec=/opt/ed/bin\nExec=\"/opt/My Editor/ed\\\\\\\\x\" --new %F\n"
+        "Hidden=true\nX-GNOME-Autostart-enabled=false\n"
         "[Desktop Action new]\nName=New Window\nExec=other\n");
-    EXPECT_EQ(entry, (DesktopEntry{"My Editor", "/opt/My Editor/ed\\x", "/opt/ed/bin"}));
+    EXPECT_EQ(entry, (DesktopEntry{.name = "My Editor",
+                                   .program = "/opt/My Editor/ed\\x",
+                                   .tryExec = "/opt/ed/bin",
+                                   .hidden = true,
+                                   .autostartDisabled = true}));
 
     EXPECT_EQ(parseDesktopEntry("[Other]\nName=X\nExec=x\n"), DesktopEntry{});
     EXPECT_EQ(parseDesktopEntry("[Desktop Entry]\nName=\xff\n").name, "\xEF\xBF\xBD");
@@ -31,9 +36,23 @@ TEST(DesktopEntriesTest, ParsesEntriesExecLinesAndControlGroups) {
         {R"("/opt/My App/a\"b\$c\`d\\e" %U)", R"(/opt/My App/a"b$c`d\e)"},
         {"\"/opt/unterminated", std::nullopt},
         {"%f", std::nullopt},
+        {"\"%U\"", std::nullopt},
+        {"/opt/100%%/t %U", "/opt/100%/t"},
+        {"\"/opt/a b/%%%%\"", "/opt/a b/%%"},
     };
     for (const auto& [exec, program] : execs)
         EXPECT_EQ(execProgram(exec), program) << exec;
+
+    // A file past the read limit is never cut inside a line: half a name
+    // would be the wrong one.
+    TempDir dir;
+    std::string big = "[Desktop Entry]\nExec=/opt/big\n#";
+    big.resize(128 * 1024 - 10, '#');
+    TempDir::writeFile(dir / "big.desktop", big + "\nName=Cut Here\n");
+    const std::optional<DesktopEntry> cut = readDesktopEntry((dir / "big.desktop").string());
+    ASSERT_TRUE(cut.has_value());
+    EXPECT_EQ(cut->program, "/opt/big");
+    EXPECT_EQ(cut->name, std::nullopt);
 
     const std::pair<const char*, std::optional<std::string>> groups[] = {
         {"12:pids:/\n1:name=systemd:/user.slice/app-flatpak-org.gnome.Text_Editor-9.scope/sub\n",

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/NotificationClient.h"
+#include "engine/NotificationClient.h"
 
 namespace tidemark::test {
 

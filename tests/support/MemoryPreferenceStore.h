@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/PreferenceStore.h"
+#include "engine/PreferenceStore.h"
 
 namespace tidemark::test {
 

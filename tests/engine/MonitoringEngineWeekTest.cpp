@@ -13,7 +13,7 @@
 #include "ScopedEnvironment.h"
 #include "ScriptedSource.h"
 #include "TempDir.h"
-#include "app/MonitoringEngine.h"
+#include "engine/MonitoringEngine.h"
 #include "history/IncidentStore.h"
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -1,7 +1,7 @@
 // Real processes with hostile names and paths at the top of the memory
 // ranking, read through the real procfs by the probe command.
 
-#include "app/ProbeCommand.h"
+#include "engine/ProbeCommand.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "app/ProbeCommand.h"
+#include "engine/ProbeCommand.h"
 
 #include <algorithm>
 #include <exception>

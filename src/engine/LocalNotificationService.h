@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "advice/AdvicePlan.h"
-#include "app/NotificationClient.h"
-#include "app/PreferenceStore.h"
 #include "core/RiskAssessment.h"
+#include "engine/NotificationClient.h"
+#include "engine/PreferenceStore.h"
 
 namespace tidemark {
 

@@ -1,4 +1,4 @@
-#include "app/MonitoringEngine.h"
+#include "engine/MonitoringEngine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/ReplayCommand.h"
+#include "engine/ReplayCommand.h"
 
 #include <gtest/gtest.h>
 

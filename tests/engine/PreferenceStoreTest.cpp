@@ -1,4 +1,4 @@
-#include "app/PreferenceStore.h"
+#include "engine/PreferenceStore.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/ReplayCommand.h"
+#include "engine/ReplayCommand.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,9 +15,9 @@
 
 #include "advice/AdvicePlan.h"
 #include "advice/NotificationContent.h"
-#include "app/MonitoringEngine.h"
 #include "core/Formatting.h"
 #include "core/JsonForms.h"
+#include "engine/MonitoringEngine.h"
 #include "history/IncidentStore.h"
 
 namespace tidemark {

@@ -1,4 +1,4 @@
-#include "app/ProbeCommand.h"
+#include "engine/ProbeCommand.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,16 +1,15 @@
-#include "app/LaunchAtLoginService.h"
+#include "engine/LaunchAtLoginService.h"
 
 #include <unistd.h>
 
-#include <QString>
-
 #include <cerrno>
-#include <fstream>
 #include <sstream>
 #include <system_error>
 
+#include "core/DesktopEntries.h"
 #include "core/PlatformTexts.h"
 #include "core/PrivateFiles.h"
+#include "core/Utf8.h"
 
 namespace tidemark {
 
@@ -28,14 +27,6 @@ std::string describeFileError(const fs::path& file, std::error_code error) {
     return file.string() + ": " + error.message();
 }
 
-std::string_view trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
-
 // Entry values must be UTF-8 and may hold no control characters other than
 // the three with escapes.
 bool fitsInEntry(std::string_view text) {
@@ -44,8 +35,7 @@ bool fitsInEntry(std::string_view text) {
         if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7f)
             return false;
     }
-    const QString decoded = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    return decoded.toUtf8() == QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+    return isWellFormedUtf8(text);
 }
 
 }  // namespace
@@ -83,36 +73,8 @@ fs::path LaunchAtLoginService::entryPath() const {
 bool LaunchAtLoginService::isEnabled() const {
     if (!isAvailable())
         return false;
-    std::error_code error;
-    if (!fs::is_regular_file(entryPath(), error))
-        return false;
-    std::ifstream in(entryPath());
-    if (!in)
-        return false;
-
-    bool inMainGroup = false;
-    std::string line;
-    while (std::getline(in, line)) {
-        const std::string_view text = trim(line);
-        if (text.empty() || text.front() == '#')
-            continue;
-        if (text.front() == '[') {
-            inMainGroup = text == kGroupHeader;
-            continue;
-        }
-        if (!inMainGroup)
-            continue;
-        const auto equals = text.find('=');
-        if (equals == std::string_view::npos)
-            continue;
-        const std::string_view key = trim(text.substr(0, equals));
-        const std::string_view value = trim(text.substr(equals + 1));
-        if ((key == "Hidden" && value == "true") ||
-            (key == "X-GNOME-Autostart-enabled" && value == "false")) {
-            return false;
-        }
-    }
-    return !in.bad();
+    const std::optional<DesktopEntry> entry = readDesktopEntry(entryPath());
+    return entry && !entry->hidden && !entry->autostartDisabled;
 }
 
 std::optional<std::string> LaunchAtLoginService::setEnabled(bool enabled) {

@@ -1,4 +1,4 @@
-#include "app/MonitoringEngine.h"
+#include "engine/MonitoringEngine.h"
 
 #include "advice/AdviceEngine.h"
 #include "history/IncidentStore.h"

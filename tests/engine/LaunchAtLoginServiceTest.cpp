@@ -1,4 +1,4 @@
-#include "app/LaunchAtLoginService.h"
+#include "engine/LaunchAtLoginService.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 
 #include "ScopedEnvironment.h"
 #include "TempDir.h"
+#include "core/DesktopEntries.h"
 
 namespace tidemark {
 namespace {
@@ -49,11 +50,21 @@ TEST_F(LaunchAtLoginServiceTest, AnEntryTheSessionWouldSkipIsOff) {
     }
 }
 
-TEST_F(LaunchAtLoginServiceTest, ExecFollowsTheQuotingRules) {
-    EXPECT_EQ(LaunchAtLoginService::execValue("/usr/bin/tidemark"), "/usr/bin/tidemark");
-    EXPECT_EQ(LaunchAtLoginService::execValue("/opt/100%/t"), "/opt/100%%/t");
-    EXPECT_EQ(LaunchAtLoginService::execValue("/a b/$x`\"\\"), R"("/a b/\\$x\\`\\"\\\\")");
-    EXPECT_EQ(LaunchAtLoginService::execValue("/a\tb\nc;#"), "\"/a\\tb\\nc;#\"");
+// What the writer writes, the desktop-entry reader reads back as the same
+// program, however the path is spelled.
+TEST_F(LaunchAtLoginServiceTest, EveryPathReadsBackAsTheSameProgram) {
+    for (const std::string path :
+         {"/usr/bin/tidemark", "/opt/100%/t", "/opt/%U/%%x%", "/a b/$x`\"\\", "/a\tb\nc;#", "/a\rb",
+          "/opt/ 潮痕 /t'x'", "/x\\s\\n\\", "/a=b [Desktop Entry]", "/trailing ", "/#x/<b>&amp;",
+          "/\"quoted\""}) {
+        LaunchAtLoginService service(home / "autostart", path);
+        ASSERT_EQ(service.setEnabled(true), std::nullopt) << path;
+        EXPECT_TRUE(service.isEnabled()) << path;
+        const std::optional<DesktopEntry> read = readDesktopEntry(entry);
+        ASSERT_TRUE(read.has_value()) << path;
+        EXPECT_EQ(read->program, path);
+        EXPECT_EQ(read->name, "潮痕");
+    }
 }
 
 TEST_F(LaunchAtLoginServiceTest, FailuresReachTheCallerAndChangeNothing) {

@@ -1,4 +1,4 @@
-#include "app/LocalNotificationService.h"
+#include "engine/LocalNotificationService.h"
 
 #include <gtest/gtest.h>
 
