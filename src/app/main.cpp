@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/GraphicalSession.h"
 #include "engine/CommandLine.h"
 #include "engine/ProbeCommand.h"
 #include "engine/ReplayCommand.h"
@@ -30,7 +31,8 @@ int main(int argc, char** argv) {
 #ifdef TIDEMARK_WITH_GUI
     return tidemark::runGui(argc, argv);
 #else
+    // Nothing the caller asked for happened: a script must not read success.
     std::cerr << "tidemark: built without the tray application; use --probe\n";
-    return 0;
+    return tidemark::kNoGraphicalSessionStatus;
 #endif
 }
