@@ -58,6 +58,10 @@ snapshots: build
 	cmake -S . -B $(BUILD) -DTIDEMARK_TESTS=ON
 	cmake --build $(BUILD) -j $(JOBS) --target tidemark_snapshots
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tidemark_snapshots $(BUILD)/snapshots
+	@# The program in a real Wayland session (sway, waybar, mako), where one can start.
+	@tests/e2e/wayland-end-to-end $(BUILD)/tidemark $(BUILD)/e2e-wayland; status=$$?; \
+	if [ $$status -eq 0 ]; then cp $(BUILD)/e2e-wayland/e2e-wayland-*.png $(BUILD)/snapshots/; \
+	elif [ $$status -ne 77 ]; then exit $$status; fi
 
 # Real memory pressure on this machine (root; about 40 minutes, not part of
 # `make test`): the probe's readings through every lab mode, then the tray
