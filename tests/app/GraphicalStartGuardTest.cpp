@@ -1,13 +1,11 @@
 #include "app/GraphicalStartGuard.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "TempDir.h"
+#include "TrayProgram.h"
 
 namespace tidemark {
 namespace {
@@ -17,34 +15,25 @@ struct Outcome {
     QString output;
 };
 
-// The real program in a home of its own, with only the display variables
-// given here.
-Outcome runProgram(const test::TempDir& home, const QStringList& arguments,
-                   const std::vector<std::pair<QString, QString>>& display) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE",
-                             "DBUS_SESSION_BUS_ADDRESS", "XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
-        env.remove(name);
-    }
-    for (const auto& [name, value] : display) {
-        env.insert(name, value);
-    }
-    const QString root = QString::fromStdString(home.path().string());
-    env.insert("HOME", root);
-    env.insert("XDG_RUNTIME_DIR", root);
-    env.insert("ASAN_OPTIONS", "detect_leaks=0");
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(TIDEMARK_BINARY, arguments);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAll())};
+// The real program with only the display variables given here, untraced;
+// its home and runtime directories are `root`'s.
+Outcome runProgram(const test::TempDir& root, const QStringList& arguments,
+                   std::vector<std::pair<QString, QString>> display) {
+    display.insert(display.begin(), {{"QT_QPA_PLATFORM", QString()},
+                                     {"XDG_SESSION_TYPE", QString()},
+                                     {"TIDEMARK_TRACE", QString()}});
+    auto run = test::TrayProgram(root.path()).start(arguments, display);
+    run->process->closeWriteChannel();
+    const bool finished = run->process->waitForFinished(60000);
+    run->output += run->process->readAll();
+    return {finished && run->process->exitStatus() == QProcess::NormalExit
+                ? run->process->exitCode()
+                : -1,
+            QString::fromUtf8(run->output)};
+}
+
+bool storedNothing(const test::TempDir& root) {
+    return std::filesystem::is_empty(root / "home") && std::filesystem::is_empty(root / "run");
 }
 
 TEST(GraphicalStartGuardTest, WithoutADisplayOneLineAndStatusTwo) {
@@ -71,7 +60,7 @@ TEST(GraphicalStartGuardTest, WithoutADisplayOneLineAndStatusTwo) {
         EXPECT_TRUE(outcome.output.endsWith(u'\n'));
         EXPECT_TRUE(outcome.output.contains(c.names)) << outcome.output.toStdString();
         EXPECT_TRUE(outcome.output.contains("tidemark --probe"));
-        EXPECT_TRUE(std::filesystem::is_empty(home.path())) << "stored something";
+        EXPECT_TRUE(storedNothing(home)) << "stored something";
     }
 }
 

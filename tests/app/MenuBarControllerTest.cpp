@@ -102,7 +102,6 @@ TEST_F(MenuBarControllerTest, StartsInOrderAndTicksFirstBeforeTheTimer) {
     launch({});
     EXPECT_EQ(consentQuestions, 1);
     EXPECT_TRUE(logoShownAtConsent);
-    EXPECT_EQ(preferences.values.at("localMonitoringConsent.v1"), true);
 
     // Waiting for the permission: nothing read, no timer.
     ASSERT_EQ(client.statusQueries.size(), 1u);
@@ -265,8 +264,6 @@ TEST_F(MenuBarControllerTest, AnAlertNotifiesTintsTheLogoAndReachesTheHistoryWin
     EXPECT_EQ(controller->statusItem()->toolTip(), "潮痕预警");
     scheduler.advance(60);
     EXPECT_EQ(controller->statusItem()->toolTip(), "潮痕");
-    ASSERT_EQ(controller->incidents().records().size(), 1u);
-    EXPECT_TRUE(controller->incidents().records()[0].recoveredAt.has_value());
 
     history->clearPressed();  // goes through the store, to disk
     EXPECT_TRUE(IncidentStore(dir / "incidents.json", calendar, scheduler.now()).records().empty());

@@ -57,15 +57,5 @@ TEST_F(MonitoringEngineTest, AlertCapturesOnceRecordsAndRecoversOnTheSecondCalmT
     EXPECT_EQ(store.records()[0].recoveredAt, kStart + 240);
 }
 
-TEST_F(MonitoringEngineTest, SnapshotsReplaceRankingAndAvailabilityTogether) {
-    engine.refreshTopApplications();
-    EXPECT_EQ(engine.topApplications.size(), 3u);
-    EXPECT_TRUE(engine.applicationRankingAvailable);
-    source.applications.clear();
-    engine.refreshTopApplications();
-    EXPECT_TRUE(engine.topApplications.empty());
-    EXPECT_FALSE(engine.applicationRankingAvailable);
-}
-
 }  // namespace
 }  // namespace tidemark

@@ -55,9 +55,7 @@ TEST_F(ProbeCommandTest, TextAndJson) {
     EXPECT_LT(text.find("\"capturedAt\""), text.find("\"physicalMemoryBytes\""));
     const nlohmann::json json = nlohmann::json::parse(text);
     EXPECT_EQ(json["capturedAt"], formatIsoDate(platform.time));
-    EXPECT_TRUE(json["swapUsedBytes"].is_null());
     EXPECT_EQ(json["swapAvailable"], false);
-    EXPECT_FALSE(json["topApplications"][0].contains("bundleIdentifier"));
     EXPECT_EQ(json["topApplications"][1]["bundleIdentifier"], "org.editor");
 }
 

@@ -29,7 +29,7 @@ ReplayRun replay(std::vector<std::string> args, const std::string& input = "") {
     return run;
 }
 
-TEST(ReplayCommand, EpisodeRaisesOneCriticalAlertRechecksAndRecoversOnce) {
+TEST(ReplayCommand, EpisodeReportsEveryTickTheAlertTheRecheckAndTheRecovery) {
     test::TempDir dir;
     const auto incidents = (dir / "incidents.json").string();
     const ReplayRun run =
@@ -37,37 +37,29 @@ TEST(ReplayCommand, EpisodeRaisesOneCriticalAlertRechecksAndRecoversOnce) {
     ASSERT_EQ(run.status, 0) << run.err;
     ASSERT_EQ(run.lines.size(), 12u);
 
+    // How many alerts and recoveries the tick gives is MonitoringEngineTest's;
+    // here, that each reaches its line of output.
     std::vector<std::string> levels;
-    int alerts = 0, recoveries = 0;
     for (const json& line : run.lines) {
-        if (line.contains("event"))
-            continue;
-        levels.push_back(line["level"]);
-        alerts += !line["alert"].is_null();
-        recoveries += line["recovered"].get<bool>();
+        if (!line.contains("event"))
+            levels.push_back(line["level"]);
     }
     EXPECT_EQ(levels,
               (std::vector<std::string>{"safe", "safe", "watch", "watch", "critical", "critical",
                                         "watch", "watch", "safe", "safe", "safe"}));
     EXPECT_EQ(run.lines[8]["displayedLevel"], "watch");  // one calm tick is not yet a recovery
     EXPECT_TRUE(run.lines[9]["isRecovering"].get<bool>());
-    EXPECT_EQ(alerts, 1);
-    EXPECT_EQ(recoveries, 1);
+    EXPECT_TRUE(run.lines[10]["recovered"].get<bool>());
 
     const json& critical = run.lines[4];
-    EXPECT_EQ(critical["alert"], "critical");
     EXPECT_EQ(critical["notification"]["identifier"], "tidemark-critical-live");
     EXPECT_EQ(critical["notification"]["body"], critical["advicePlans"][0]["summary"]);
-    EXPECT_EQ(critical["advicePlans"][0]["id"], "chrome.inspect.critical.v1");
+    EXPECT_TRUE(run.lines[3]["alert"].is_null());
 
     EXPECT_EQ(run.lines[5]["event"], "confirm");
     EXPECT_TRUE(run.lines[6]["followUpPending"].get<bool>());  // 50 s later: still waiting
     EXPECT_FALSE(run.lines[7]["followUpPending"].get<bool>());
-
-    const json file = json::parse(test::TempDir::readFile(incidents));
-    ASSERT_EQ(file.size(), 1u);
-    EXPECT_EQ(file[0]["highestLevel"], "critical");
-    EXPECT_EQ(file[0]["recoveredAt"], "2025-12-06T05:55:40Z");
+    EXPECT_TRUE(std::filesystem::exists(incidents));
 }
 
 TEST(ReplayCommand, BadInputNamesTheLineKeepsEarlierOutputAndExitsTwo) {

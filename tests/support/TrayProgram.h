@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace tidemark::test {
 
@@ -58,7 +60,9 @@ public:
         }
     };
 
+    // `environment` changes the variables above; a null value removes one.
     std::unique_ptr<Run> start(const QStringList& arguments,
+                               const std::vector<std::pair<QString, QString>>& environment = {},
                                const QString& program = TIDEMARK_BINARY) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
@@ -70,6 +74,13 @@ public:
         env.insert("HOME", QString::fromStdString((m_root / "home").string()));
         env.insert("TIDEMARK_TRACE", "1");
         env.insert("ASAN_OPTIONS", "detect_leaks=0");
+        for (const auto& [name, value] : environment) {
+            if (value.isNull()) {
+                env.remove(name);
+            } else {
+                env.insert(name, value);
+            }
+        }
         auto run = std::make_unique<Run>();
         run->process->setProcessEnvironment(env);
         run->process->setProcessChannelMode(QProcess::MergedChannels);
