@@ -4,8 +4,9 @@
 
 namespace tidemark {
 
-PressureWatch::PressureWatch(SampleSource& source, Scheduler& scheduler, PressureEvents* events)
-    : m_source(source), m_scheduler(scheduler), m_events(events) {}
+PressureWatch::PressureWatch(SampleSource& source, Scheduler& scheduler, PressureEvents* events,
+                             double tickSeconds)
+    : m_source(source), m_scheduler(scheduler), m_events(events), m_tickSeconds(tickSeconds) {}
 
 PressureWatch::~PressureWatch() {
     stop();
@@ -33,6 +34,7 @@ void PressureWatch::stop() {
 
 void PressureWatch::tickTaken(const LightweightSample& sample, bool early) {
     m_policy.recordTick(sample.pressure, sample.capturedAt, early);
+    m_lastTickAt = sample.capturedAt;
     const double next = m_cadence.noteLook(sample);
     if (m_running) {
         scheduleLook(next);
@@ -56,7 +58,24 @@ void PressureWatch::look() {
     if (decision.retryAfterSeconds) {
         next = std::min(next, *decision.retryAfterSeconds);
     }
-    scheduleLook(next);
+    scheduleLook(clearOfTheTick(next, sample.capturedAt));
+}
+
+// Coarse timers drift by a few percent, so a look due together with the
+// regular tick would often run just before it: two reads where one does.
+// Such a look moves one interval past the tick, which reschedules it anyway.
+double PressureWatch::clearOfTheTick(double seconds, Timestamp now) const {
+    if (!m_lastTickAt) {
+        return seconds;
+    }
+    const double sinceTick = now - *m_lastTickAt;
+    const double tickDueIn = m_tickSeconds - sinceTick;
+    constexpr double kSlackSeconds = 1;
+    // A clock set back or a tick long overdue: no phase to keep clear of.
+    if (sinceTick < 0 || tickDueIn <= 0 || seconds < tickDueIn - kSlackSeconds) {
+        return seconds;
+    }
+    return tickDueIn + seconds;
 }
 
 void PressureWatch::scheduleLook(double seconds) {

@@ -23,7 +23,10 @@ public:
     using EarlyTick = std::function<void(const LightweightSample& sample)>;
 
     // `events` may be null: the timer alone then covers stalls too.
-    PressureWatch(SampleSource& source, Scheduler& scheduler, PressureEvents* events);
+    // `tickSeconds` is the regular tick's period: a look that would fall on
+    // a tick is left to the tick.
+    PressureWatch(SampleSource& source, Scheduler& scheduler, PressureEvents* events,
+                  double tickSeconds = 60);
     ~PressureWatch();
     PressureWatch(const PressureWatch&) = delete;
     PressureWatch& operator=(const PressureWatch&) = delete;
@@ -46,11 +49,14 @@ public:
 
 private:
     void look();
+    double clearOfTheTick(double seconds, Timestamp now) const;
     void scheduleLook(double seconds);
 
     SampleSource& m_source;
     Scheduler& m_scheduler;
     PressureEvents* m_events;
+    double m_tickSeconds;
+    std::optional<Timestamp> m_lastTickAt;
     EarlyTick m_onEarlyTick;
     WatchCadence m_cadence;
     EarlyTickPolicy m_policy;
