@@ -1,14 +1,9 @@
 #include "ui/AdviceWindowController.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QKeySequence>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -16,144 +11,21 @@
 
 #include "advice/ConciseSteps.h"
 #include "ui/AppVisualTheme.h"
+#include "ui/WidgetSupport.h"
+#include "ui/widgets/AdviceCard.h"
+#include "ui/widgets/AdviceRoundedButton.h"
+#include "ui/widgets/AdviceSelectionItem.h"
+#include "ui/widgets/AdviceStepNumber.h"
+#include "ui/widgets/FilledBox.h"
+#include "ui/widgets/PopoverSurface.h"
+#include "ui/widgets/SeparatorLine.h"
+#include "ui/widgets/TextButton.h"
 
 namespace tidemark::ui {
 
 namespace {
 
 using Theme = AppVisualTheme;
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// Target names come from the process table. On a button, "&" would make the
-// next character a keyboard shortcut and a line feed a second line; the
-// title is drawn as the plain one-line text it is.
-QString oneLine(const QString& text) {
-    QString line = text;
-    for (QChar& c : line) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-            c == QChar::ParagraphSeparator) {
-            c = QLatin1Char(' ');
-        }
-    }
-    return line;
-}
-
-void setPlainTitle(QAbstractButton* button, const QString& title) {
-    button->setText(oneLine(title));
-    button->setShortcut(QKeySequence());
-}
-
-// A 1-point rule across the full width.
-class SeparatorLine : public QWidget {
-public:
-    explicit SeparatorLine(QWidget* parent = nullptr) : QWidget(parent) {
-        setFixedHeight(1);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), Theme::separator.resolve());
-    }
-};
-
-// The decision banner's rounded, borderless fill.
-class FilledBox : public QWidget {
-public:
-    FilledBox(const ThemeColor& fill, qreal radius, QWidget* parent = nullptr)
-        : QWidget(parent), m_fill(fill), m_radius(radius) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(m_fill.resolve());
-        p.drawRoundedRect(QRectF(rect()), m_radius, m_radius);
-    }
-
-private:
-    ThemeColor m_fill;
-    qreal m_radius;
-};
-
-// A titled card marked only by a thin bar along its left edge.
-class AdviceCard : public QWidget {
-public:
-    AdviceCard(const QString& title, QWidget* content, bool emphasised, QWidget* parent = nullptr)
-        : QWidget(parent) {
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(kBarWidth + 14, 12, 0, 12);
-        layout->setSpacing(8);
-        layout->addWidget(
-            Theme::makeLabel(title, emphasised ? 15 : 12, QFont::DemiBold, Theme::text, true));
-        layout->addWidget(content);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(QRect(0, 0, kBarWidth, height()), Theme::line.resolve());
-    }
-
-private:
-    static constexpr int kBarWidth = 2;
-};
-
-// Text-only button whose title is its whole appearance.
-class TextButton : public QAbstractButton {
-public:
-    TextButton(const QString& title, qreal size, const ThemeColor& tint, QWidget* parent = nullptr)
-        : QAbstractButton(parent), m_tint(tint) {
-        setText(title);
-        setFont(Theme::font(size));
-        setCursor(Qt::PointingHandCursor);
-    }
-    QSize sizeHint() const override {
-        const QFontMetrics metrics(font());
-        return {metrics.horizontalAdvance(text()) + 4, metrics.height() + 4};
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setPen(m_tint.resolve());
-        p.drawText(rect().adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text());
-        if (hasFocus()) {
-            drawFocusRing(p, rect(), 4);
-        }
-    }
-
-private:
-    ThemeColor m_tint;
-};
-
-// The selection popup: the window's background inside a hairline, so that
-// it stands apart from the window it opens over.
-class PopoverSurface : public AppThemeSurface {
-public:
-    explicit PopoverSurface(QWidget* parent) : AppThemeSurface(parent) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), Theme::background.resolve());
-        p.setPen(QPen(Theme::line.resolve(), 1));
-        p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-    }
-};
-
-// Keeps content clear of the scroll bar while it is shown.
-void reserveScrollBarGap(QScrollArea* scroll, QLayout* documentLayout) {
-    QObject::connect(scroll->verticalScrollBar(), &QScrollBar::rangeChanged, documentLayout,
-                     [documentLayout](int, int maximum) {
-                         documentLayout->setContentsMargins(0, 0, maximum > 0 ? 8 : 0, 0);
-                     });
-}
 
 QLabel* wrappingLabel(const char* objectName, qreal size, QFont::Weight weight,
                       const ThemeColor& color) {
@@ -181,112 +53,7 @@ QString originalAdviceText(const AdvicePlan& plan) {
     return lines.join(QLatin1Char('\n'));
 }
 
-void centreOnScreen(QWidget* window) {
-    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return;
-    }
-    QRect frame(QPoint(), window->size());
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
-}
-
 }  // namespace
-
-// --- Supporting views --------------------------------------------------------
-
-AdviceSelectionItem::AdviceSelectionItem(const QString& title, QWidget* parent)
-    : QAbstractButton(parent) {
-    setPlainTitle(this, title);
-    setFont(Theme::font(12));
-    setFixedSize(170, 32);
-    setCursor(Qt::PointingHandCursor);
-}
-
-void AdviceSelectionItem::setSelected(bool selected) {
-    m_selected = selected;
-    update();
-}
-
-void AdviceSelectionItem::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (m_selected || isDown()) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(Theme::control.resolve());
-        p.drawRoundedRect(QRectF(rect()), 8, 8);
-    }
-    p.setFont(Theme::font(12));
-    p.setPen(Theme::text.resolve());
-    const int markWidth = m_selected ? 28 : 4;
-    const QString title =
-        fontMetrics().elidedText(text(), Qt::ElideRight, width() - 12 - markWidth);
-    p.drawText(QRect(12, 0, width() - 12 - markWidth, height()), Qt::AlignLeft | Qt::AlignVCenter,
-               title);
-    if (m_selected) {
-        p.setPen(Theme::secondary.resolve());
-        p.drawText(QRect(width() - 24, 0, 24, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("✓"));
-    }
-    if (hasFocus()) {
-        drawFocusRing(p, rect(), 8);
-    }
-}
-
-AdviceStepNumber::AdviceStepNumber(const QString& number, QWidget* parent)
-    : QWidget(parent), m_number(number) {
-    setFixedSize(27, 27);
-    setAccessibleName(QStringLiteral("步骤 ") + number);
-}
-
-void AdviceStepNumber::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Theme::separator.resolve(), 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-    p.setFont(Theme::monospacedDigitFont(12));
-    p.setPen(Theme::secondaryLabel.resolve());
-    p.drawText(rect(), Qt::AlignCenter, m_number);
-}
-
-AdviceRoundedButton::AdviceRoundedButton(const QString& title, bool isPrimary, QWidget* parent)
-    : QAbstractButton(parent), m_isPrimary(isPrimary) {
-    setPlainTitle(this, title);
-    setFont(Theme::font(13, QFont::DemiBold));
-    setCursor(Qt::PointingHandCursor);
-}
-
-void AdviceRoundedButton::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const bool enabled = isEnabled();
-    QColor fill = (m_isPrimary ? Theme::primary : Theme::control).resolve();
-    fill.setAlphaF(!enabled ? 0.12 : m_isPrimary ? 1.0 : 0.3);
-    p.setPen(Qt::NoPen);
-    p.setBrush(fill);
-    p.drawRoundedRect(QRectF(rect()), 13, 13);
-
-    QColor title = (m_isPrimary ? Theme::onPrimary : Theme::text).resolve();
-    title.setAlphaF(enabled ? 1.0 : 0.4);
-    p.setPen(title);
-    p.setFont(Theme::font(13, QFont::DemiBold));
-    if (m_isPrimary) {
-        p.drawText(rect(), Qt::AlignCenter, text());
-    } else {
-        // The title stops short of the chevron; long targets are elided.
-        const QRect area(16, 0, width() - 16 - 30, height());
-        p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
-                   fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
-        const qreal w = width();
-        const qreal m = height() / 2.0;
-        strokeChevron(p, {w - 25, m - 2}, {w - 21, m + 2}, {w - 17, m - 2},
-                      Theme::secondaryLabel.resolve(), 1.5);
-    }
-    if (hasFocus()) {
-        drawFocusRing(p, rect(), 13);
-    }
-}
 
 // --- The window ----------------------------------------------------------------
 

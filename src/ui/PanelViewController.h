@@ -14,29 +14,10 @@ class QLabel;
 
 namespace tidemark::ui {
 
+class AppUsageRow;
 class PanelCard;
+class StatusBadge;
 class SymbolButton;
-
-// One ranked application in the panel: rank, name, memory. Exposed to
-// assistive technology as a single piece of text.
-class AppUsageRow : public QWidget {
-    Q_OBJECT
-public:
-    explicit AppUsageRow(QWidget* parent = nullptr);
-
-    using QWidget::update;
-    void update(int rank, const AppMemory& app);
-    void clear(int rank);
-
-    QLabel* rankLabel() const { return m_rankLabel; }
-    QLabel* nameLabel() const { return m_nameLabel; }
-    QLabel* memoryLabel() const { return m_memoryLabel; }
-
-private:
-    QLabel* m_rankLabel;
-    QLabel* m_nameLabel;
-    QLabel* m_memoryLabel;
-};
 
 // The content of the tray popover. Passive: it shows what `update` gives it
 // and reports button presses through the callbacks; it reads no system state.
@@ -96,7 +77,7 @@ private:
     PanelCard* m_pressureCard = nullptr;
     QLabel* m_heroEyebrow = nullptr;
     QLabel* m_statusLabel = nullptr;
-    QLabel* m_statusBadge = nullptr;
+    StatusBadge* m_statusBadge = nullptr;
     QLabel* m_memoryEvidenceLabel = nullptr;
     QLabel* m_pressureEvidenceLabel = nullptr;
     QLabel* m_appsHintLabel = nullptr;

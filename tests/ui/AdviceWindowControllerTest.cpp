@@ -8,6 +8,7 @@
 #include "HostileLabels.h"
 #include "HostileNames.h"
 #include "advice/AdviceEngine.h"
+#include "ui/widgets/AdviceSelectionItem.h"
 
 namespace tidemark::ui {
 namespace {
