@@ -359,36 +359,31 @@ QSize PanelViewController::preferredSize() const {
     return {350, (m_calm ? 400 : 470) + (m_debugPreviewEnabled ? 64 : 0)};
 }
 
-void PanelViewController::update(const std::optional<RiskAssessment>& assessment,
-                                 const std::optional<LightweightSample>& sample,
-                                 const std::vector<AppMemory>& applications,
-                                 bool applicationRankingAvailable, bool notificationsEnabled,
-                                 bool notificationsAvailable, bool isSimulation, bool isRecovering,
-                                 bool hasEndedPreview) {
-    const RiskLevel level = assessment ? assessment->level : RiskLevel::safe;
+void PanelViewController::update(const PanelState& state) {
+    const RiskLevel level = state.assessment ? state.assessment->level : RiskLevel::safe;
     m_calm = level == RiskLevel::safe;
     m_adviceCard->setVisible(!m_calm);
     // The panel is exactly the size it asks the popover for.
     setFixedSize(preferredSize());
 
-    applyHero(level, isSimulation);
-    applyEvidence(level, sample);
+    applyHero(level, state.isSimulation);
+    applyEvidence(level, state.sample);
 
     if (m_debugPreviewEnabled) {
-        m_endPreviewButton->setEnabled(isSimulation);
-        if (isSimulation) {
+        m_endPreviewButton->setEnabled(state.isSimulation);
+        if (state.isSimulation) {
             m_debugStatusLabel->setText(QStringLiteral("开发验收：%1模拟中，不代表真实压力")
                                             .arg(level == RiskLevel::watch
                                                      ? QStringLiteral("橙色")
                                                      : QStringLiteral("红色")));
-        } else if (hasEndedPreview) {
+        } else if (state.hasEndedPreview) {
             m_debugStatusLabel->setText(QStringLiteral("预览已结束，已返回真实监测"));
         } else {
             m_debugStatusLabel->setText(QStringLiteral("开发验收：真实监测，未开启预览"));
         }
     }
 
-    if (isRecovering) {
+    if (state.isRecovering) {
         m_pressureEvidenceLabel->setText(QStringLiteral("恢复确认中"));
     }
 
@@ -398,7 +393,7 @@ void PanelViewController::update(const std::optional<RiskAssessment>& assessment
     m_adviceLabel->setText(advice);
     m_adviceDetailsButton->setAccessibleName(advice + QStringLiteral(" 查看缓解步骤"));
 
-    if (!applicationRankingAvailable) {
+    if (!state.applicationRankingAvailable) {
         m_appsHintLabel->setText(kHintNoRanking);
     } else {
         m_appsHintLabel->setText(isElevated(level) ? kHintElevated : kHintCalm);
@@ -406,21 +401,21 @@ void PanelViewController::update(const std::optional<RiskAssessment>& assessment
 
     for (int rank = 1; rank <= 3; ++rank) {
         AppUsageRow* row = m_appRows[rank - 1];
-        if (static_cast<size_t>(rank) <= applications.size()) {
-            row->update(rank, applications[rank - 1]);
+        if (static_cast<size_t>(rank) <= state.applications.size()) {
+            row->update(rank, state.applications[rank - 1]);
         } else {
             row->clear(rank);
         }
     }
 
-    if (!notificationsAvailable) {
+    if (!state.notificationsAvailable) {
         m_notificationButton->setEnabled(false);
         m_notificationButton->setToolTip(QStringLiteral("请运行正式「潮痕」应用开启通知"));
         m_notificationButton->setTint(AppVisualTheme::tertiaryLabel);
     } else {
         m_notificationButton->setEnabled(true);
         m_notificationButton->setTint(AppVisualTheme::secondary);
-        if (notificationsEnabled) {
+        if (state.notificationsEnabled) {
             m_notificationButton->setSymbol(QStringLiteral("bell.slash"));
             m_notificationButton->setToolTip(
                 QStringLiteral("点击关闭预警通知；监测和记录继续运行"));

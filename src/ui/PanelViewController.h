@@ -9,6 +9,7 @@
 #include "core/Models.h"
 #include "core/RiskAssessment.h"
 #include "ui/AppVisualTheme.h"
+#include "ui/PanelState.h"
 
 class QLabel;
 
@@ -41,11 +42,7 @@ public:
 
     using QWidget::update;
     // Replaces everything the panel shows.
-    void update(const std::optional<RiskAssessment>& assessment,
-                const std::optional<LightweightSample>& sample,
-                const std::vector<AppMemory>& applications, bool applicationRankingAvailable,
-                bool notificationsEnabled, bool notificationsAvailable, bool isSimulation,
-                bool isRecovering, bool hasEndedPreview);
+    void update(const PanelState& state);
 
     // The size the popover should give the panel for what it shows now.
     QSize preferredSize() const;
