@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "advice/AdvicePlan.h"
+#include "advice/ConciseSteps.h"
 
 class QComboBox;
 class QLabel;
@@ -43,8 +44,17 @@ public:
 
 private:
     void configureView();
+    void buildHeader(QVBoxLayout* root);
+    void buildChooser(QVBoxLayout* root);
+    QWidget* buildDocument();
+    QWidget* buildEvidence();
+    void buildFooter(QVBoxLayout* root);
+
     void render();
     void renderNoPlan();
+    // No plan to show, for whatever reason `framing` gives.
+    void showEmptyState(const ConciseSteps::Framing& framing);
+    void showFraming(const ConciseSteps::Framing& framing);
     void replaceSteps(const QStringList& steps);
     void setActionableVisible(bool visible);
     void setEvidenceShown(bool shown);
