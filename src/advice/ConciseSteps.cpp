@@ -27,6 +27,8 @@ std::vector<std::string> forPlan(const AdvicePlan& plan, bool watching) {
                          : "正常关闭暂不用的对象\n任务结束并保存后，从 Codex 菜单正常退出。"};
     }
     const PlatformTexts& texts = platformTexts();
+    // The processes not to end are the ones this platform has.
+    const std::string protectSystem = "保护系统后台\n" + std::string(texts.protectedKeepStep);
     const Family families[] = {
         {"chrome.",
          "检查暂不用的网页\n先查看标签页；需要进一步检查时，可打开 Chrome "
@@ -40,7 +42,7 @@ std::vector<std::string> forPlan(const AdvicePlan& plan, bool watching) {
         {"browser.", "检查正在使用的网页\n保存表单、文档和需要保留的页面，等待上传完成。",
          texts.conciseBrowserCloseTabStep},
         {"system.", "检查普通应用\n查看哪些应用暂时不用；高占用排名不能证明卡顿原因。",
-         "保护系统后台\n不结束 WindowServer、kernel_task 或不认识的系统进程。"},
+         protectSystem},
     };
     Family family = {
         "", "确认工作已保存\n检查上传、下载和运行任务，等待完成；潮痕不能替你确认。",
