@@ -22,6 +22,10 @@ struct AdviceFollowUp {
         "暂未观察到压力下降。检查其他暂不用的对象，不要反复重启同一应用；若工作无法继续，先保存。";
     static constexpr const char* kInsufficientDataMessage =
         "数据不足，无法判断效果。请查看后续压力；不要因缺失数据重复退出应用。";
+    // Shown while no verdict is due: before the first re-check, and for a
+    // simulated plan, which is never re-checked.
+    static constexpr const char* kRetryHint = "未改善时换对象，避免反复重启。";
+    static constexpr const char* kSimulationMessage = "模拟建议，不进行真实复查。";
 
     std::optional<Timestamp> startedAt;
     Pressure baseline = Pressure::unknown;

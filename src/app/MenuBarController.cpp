@@ -327,10 +327,15 @@ void MenuBarController::updatePanel() {
     const auto& ranking = m_engine.topApplications;
     const std::vector<AppMemory> applications(
         ranking.begin(), ranking.begin() + std::min(ranking.size(), kPanelApplicationCount));
-    m_panel->update(assessment, m_engine.latestSample, applications,
-                    m_engine.applicationRankingAvailable, m_notifications.isEnabled(),
-                    m_notifications.isAvailable(), isSimulation, isRecovering,
-                    m_simulation.hasEndedPreview());
+    m_panel->update({.assessment = assessment,
+                     .sample = m_engine.latestSample,
+                     .applications = applications,
+                     .applicationRankingAvailable = m_engine.applicationRankingAvailable,
+                     .notificationsEnabled = m_notifications.isEnabled(),
+                     .notificationsAvailable = m_notifications.isAvailable(),
+                     .isSimulation = isSimulation,
+                     .isRecovering = isRecovering,
+                     .hasEndedPreview = m_simulation.hasEndedPreview()});
     if (m_popover->content() == m_panel) {
         m_popover->setContentSize(m_panel->preferredSize());
     }

@@ -1,159 +1,32 @@
 #include "ui/AdviceWindowController.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QKeySequence>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "advice/AdviceFollowUp.h"
 #include "advice/ConciseSteps.h"
 #include "ui/AppVisualTheme.h"
+#include "ui/WidgetSupport.h"
+#include "ui/widgets/AdviceCard.h"
+#include "ui/widgets/AdviceRoundedButton.h"
+#include "ui/widgets/AdviceSelectionItem.h"
+#include "ui/widgets/AdviceStepNumber.h"
+#include "ui/widgets/FilledBox.h"
+#include "ui/widgets/PopoverSurface.h"
+#include "ui/widgets/SeparatorLine.h"
+#include "ui/widgets/TextButton.h"
 
 namespace tidemark::ui {
 
 namespace {
 
 using Theme = AppVisualTheme;
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// Target names come from the process table. On a button, "&" would make the
-// next character a keyboard shortcut and a line feed a second line; the
-// title is drawn as the plain one-line text it is.
-QString oneLine(const QString& text) {
-    QString line = text;
-    for (QChar& c : line) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-            c == QChar::ParagraphSeparator) {
-            c = QLatin1Char(' ');
-        }
-    }
-    return line;
-}
-
-void setPlainTitle(QAbstractButton* button, const QString& title) {
-    button->setText(oneLine(title));
-    button->setShortcut(QKeySequence());
-}
-
-// A 1-point rule across the full width.
-class SeparatorLine : public QWidget {
-public:
-    explicit SeparatorLine(QWidget* parent = nullptr) : QWidget(parent) {
-        setFixedHeight(1);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), Theme::separator.resolve());
-    }
-};
-
-// The decision banner's rounded, borderless fill.
-class FilledBox : public QWidget {
-public:
-    FilledBox(const ThemeColor& fill, qreal radius, QWidget* parent = nullptr)
-        : QWidget(parent), m_fill(fill), m_radius(radius) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(m_fill.resolve());
-        p.drawRoundedRect(QRectF(rect()), m_radius, m_radius);
-    }
-
-private:
-    ThemeColor m_fill;
-    qreal m_radius;
-};
-
-// A titled card marked only by a thin bar along its left edge.
-class AdviceCard : public QWidget {
-public:
-    AdviceCard(const QString& title, QWidget* content, bool emphasised, QWidget* parent = nullptr)
-        : QWidget(parent) {
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(kBarWidth + 14, 12, 0, 12);
-        layout->setSpacing(8);
-        layout->addWidget(
-            Theme::makeLabel(title, emphasised ? 15 : 12, QFont::DemiBold, Theme::text, true));
-        layout->addWidget(content);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(QRect(0, 0, kBarWidth, height()), Theme::line.resolve());
-    }
-
-private:
-    static constexpr int kBarWidth = 2;
-};
-
-// Text-only button whose title is its whole appearance.
-class TextButton : public QAbstractButton {
-public:
-    TextButton(const QString& title, qreal size, const ThemeColor& tint, QWidget* parent = nullptr)
-        : QAbstractButton(parent), m_tint(tint) {
-        setText(title);
-        setFont(Theme::font(size));
-        setCursor(Qt::PointingHandCursor);
-    }
-    QSize sizeHint() const override {
-        const QFontMetrics metrics(font());
-        return {metrics.horizontalAdvance(text()) + 4, metrics.height() + 4};
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setPen(m_tint.resolve());
-        p.drawText(rect().adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text());
-        if (hasFocus()) {
-            drawFocusRing(p, rect(), 4);
-        }
-    }
-
-private:
-    ThemeColor m_tint;
-};
-
-// The selection popup: the window's background inside a hairline, so that
-// it stands apart from the window it opens over.
-class PopoverSurface : public AppThemeSurface {
-public:
-    explicit PopoverSurface(QWidget* parent) : AppThemeSurface(parent) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), Theme::background.resolve());
-        p.setPen(QPen(Theme::line.resolve(), 1));
-        p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-    }
-};
-
-// Keeps content clear of the scroll bar while it is shown.
-void reserveScrollBarGap(QScrollArea* scroll, QLayout* documentLayout) {
-    QObject::connect(scroll->verticalScrollBar(), &QScrollBar::rangeChanged, documentLayout,
-                     [documentLayout](int, int maximum) {
-                         documentLayout->setContentsMargins(0, 0, maximum > 0 ? 8 : 0, 0);
-                     });
-}
 
 QLabel* wrappingLabel(const char* objectName, qreal size, QFont::Weight weight,
                       const ThemeColor& color) {
@@ -172,121 +45,7 @@ QStringList stepsFor(const AdvicePlan& plan, bool watching) {
     return steps;
 }
 
-QString originalAdviceText(const AdvicePlan& plan) {
-    QStringList lines{QStringLiteral("完整保护条件：") + qs(plan.condition)};
-    for (const std::string& step : plan.steps) {
-        lines << qs(step);
-    }
-    lines << qs(plan.fallback);
-    return lines.join(QLatin1Char('\n'));
-}
-
-void centreOnScreen(QWidget* window) {
-    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return;
-    }
-    QRect frame(QPoint(), window->size());
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
-}
-
 }  // namespace
-
-// --- Supporting views --------------------------------------------------------
-
-AdviceSelectionItem::AdviceSelectionItem(const QString& title, QWidget* parent)
-    : QAbstractButton(parent) {
-    setPlainTitle(this, title);
-    setFont(Theme::font(12));
-    setFixedSize(170, 32);
-    setCursor(Qt::PointingHandCursor);
-}
-
-void AdviceSelectionItem::setSelected(bool selected) {
-    m_selected = selected;
-    update();
-}
-
-void AdviceSelectionItem::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    if (m_selected || isDown()) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(Theme::control.resolve());
-        p.drawRoundedRect(QRectF(rect()), 8, 8);
-    }
-    p.setFont(Theme::font(12));
-    p.setPen(Theme::text.resolve());
-    const int markWidth = m_selected ? 28 : 4;
-    const QString title =
-        fontMetrics().elidedText(text(), Qt::ElideRight, width() - 12 - markWidth);
-    p.drawText(QRect(12, 0, width() - 12 - markWidth, height()), Qt::AlignLeft | Qt::AlignVCenter,
-               title);
-    if (m_selected) {
-        p.setPen(Theme::secondary.resolve());
-        p.drawText(QRect(width() - 24, 0, 24, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("✓"));
-    }
-    if (hasFocus()) {
-        drawFocusRing(p, rect(), 8);
-    }
-}
-
-AdviceStepNumber::AdviceStepNumber(const QString& number, QWidget* parent)
-    : QWidget(parent), m_number(number) {
-    setFixedSize(27, 27);
-    setAccessibleName(QStringLiteral("步骤 ") + number);
-}
-
-void AdviceStepNumber::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Theme::separator.resolve(), 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-    p.setFont(Theme::monospacedDigitFont(12));
-    p.setPen(Theme::secondaryLabel.resolve());
-    p.drawText(rect(), Qt::AlignCenter, m_number);
-}
-
-AdviceRoundedButton::AdviceRoundedButton(const QString& title, bool isPrimary, QWidget* parent)
-    : QAbstractButton(parent), m_isPrimary(isPrimary) {
-    setPlainTitle(this, title);
-    setFont(Theme::font(13, QFont::DemiBold));
-    setCursor(Qt::PointingHandCursor);
-}
-
-void AdviceRoundedButton::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const bool enabled = isEnabled();
-    QColor fill = (m_isPrimary ? Theme::primary : Theme::control).resolve();
-    fill.setAlphaF(!enabled ? 0.12 : m_isPrimary ? 1.0 : 0.3);
-    p.setPen(Qt::NoPen);
-    p.setBrush(fill);
-    p.drawRoundedRect(QRectF(rect()), 13, 13);
-
-    QColor title = (m_isPrimary ? Theme::onPrimary : Theme::text).resolve();
-    title.setAlphaF(enabled ? 1.0 : 0.4);
-    p.setPen(title);
-    p.setFont(Theme::font(13, QFont::DemiBold));
-    if (m_isPrimary) {
-        p.drawText(rect(), Qt::AlignCenter, text());
-    } else {
-        // The title stops short of the chevron; long targets are elided.
-        const QRect area(16, 0, width() - 16 - 30, height());
-        p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
-                   fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
-        const qreal w = width();
-        const qreal m = height() / 2.0;
-        strokeChevron(p, {w - 25, m - 2}, {w - 21, m + 2}, {w - 17, m - 2},
-                      Theme::secondaryLabel.resolve(), 1.5);
-    }
-    if (hasFocus()) {
-        drawFocusRing(p, rect(), 13);
-    }
-}
 
 // --- The window ----------------------------------------------------------------
 
@@ -310,47 +69,63 @@ void AdviceWindowController::configureView() {
     window->setMinimumSize(500, 600);
     window->resize(520, 660);
 
-    m_selector = new QComboBox(window);
-    m_selector->setObjectName(QStringLiteral("adviceSelector"));
-    m_selector->setAccessibleName(QStringLiteral("选择你确认暂不用的对象"));
-    m_selector->hide();
-    connect(m_selector, &QComboBox::currentIndexChanged, this, &AdviceWindowController::render);
-
     auto* root = new QVBoxLayout(window);
     root->setContentsMargins(24, 22, 24, 20);
     root->setSpacing(12);
+    buildHeader(root);
+    buildChooser(root);
+    root->addWidget(buildDocument(), 1);
+    buildFooter(root);
 
+    Theme::onAppearanceChange(window, [window] { Theme::refreshColors(window); });
+    renderNoPlan();
+}
+
+void AdviceWindowController::buildHeader(QVBoxLayout* root) {
     root->addWidget(Theme::makeLabel(QStringLiteral("先确认，再处理"), 11, QFont::Medium,
                                      Theme::secondaryLabel));
     m_summaryLabel = wrappingLabel("adviceSummary", 26, QFont::DemiBold, Theme::label);
     root->addWidget(m_summaryLabel);
     root->addWidget(Theme::makeLabel(QStringLiteral("只处理你确认暂时不用的对象。"), 12,
                                      QFont::Normal, Theme::secondaryLabel, true));
+    auto* rule = new SeparatorLine;
+    root->addWidget(rule);
+    m_actionableViews.push_back(rule);
+}
 
-    auto* topRule = new SeparatorLine;
-    root->addWidget(topRule);
+void AdviceWindowController::buildChooser(QVBoxLayout* root) {
+    // Holds the plans and the current choice; the rounded button and its
+    // popup are what the user sees.
+    m_selector = new QComboBox(m_window);
+    m_selector->setObjectName(QStringLiteral("adviceSelector"));
+    m_selector->setAccessibleName(QStringLiteral("选择你确认暂不用的对象"));
+    m_selector->hide();
+    connect(m_selector, &QComboBox::currentIndexChanged, this, &AdviceWindowController::render);
 
-    auto* chooserRow = new QWidget;
-    chooserRow->setObjectName(QStringLiteral("adviceChooserRow"));
-    auto* chooserLayout = new QHBoxLayout(chooserRow);
-    chooserLayout->setContentsMargins(0, 0, 0, 0);
-    chooserLayout->addWidget(Theme::makeLabel(QStringLiteral("当前检查对象"), 11, QFont::DemiBold,
-                                              Theme::secondaryLabel),
-                             0, Qt::AlignVCenter);
-    chooserLayout->addStretch(1);
+    auto* row = new QWidget;
+    row->setObjectName(QStringLiteral("adviceChooserRow"));
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Theme::makeLabel(QStringLiteral("当前检查对象"), 11, QFont::DemiBold,
+                                       Theme::secondaryLabel),
+                      0, Qt::AlignVCenter);
+    layout->addStretch(1);
     m_selectorButton = new AdviceRoundedButton(QStringLiteral("选择对象"), false);
     m_selectorButton->setObjectName(QStringLiteral("adviceSelectorButton"));
     m_selectorButton->setAccessibleName(QStringLiteral("选择当前检查对象"));
     m_selectorButton->setFixedSize(170, 42);
     connect(m_selectorButton, &QAbstractButton::clicked, this,
             &AdviceWindowController::openSelection);
-    chooserLayout->addWidget(m_selectorButton, 0, Qt::AlignVCenter);
-    root->addWidget(chooserRow);
+    layout->addWidget(m_selectorButton, 0, Qt::AlignVCenter);
+    root->addWidget(row);
 
-    auto* chooserRule = new SeparatorLine;
-    root->addWidget(chooserRule);
+    auto* rule = new SeparatorLine;
+    root->addWidget(rule);
+    m_actionableViews.push_back(row);
+    m_actionableViews.push_back(rule);
+}
 
-    // The plan document.
+QWidget* AdviceWindowController::buildDocument() {
     auto* document = new QWidget;
     document->setObjectName(QStringLiteral("adviceDocument"));
     auto* documentLayout = new QVBoxLayout(document);
@@ -377,30 +152,7 @@ void AdviceWindowController::configureView() {
 
     m_fallbackLabel = wrappingLabel("adviceFallback", 12, QFont::Normal, Theme::label);
     documentLayout->addWidget(m_fallbackLabel);
-
-    auto* evidenceBlock = new QWidget;
-    auto* evidenceLayout = new QVBoxLayout(evidenceBlock);
-    evidenceLayout->setContentsMargins(0, 0, 0, 0);
-    evidenceLayout->setSpacing(10);
-    m_evidenceToggle = new TextButton(kEvidenceTitle, 12, Theme::secondary);
-    m_evidenceToggle->setObjectName(QStringLiteral("adviceEvidenceToggle"));
-    connect(m_evidenceToggle, &QAbstractButton::clicked, this,
-            &AdviceWindowController::toggleEvidence);
-    evidenceLayout->addWidget(m_evidenceToggle, 0, Qt::AlignLeft);
-    m_evidenceDetails = new QWidget;
-    m_evidenceDetails->setObjectName(QStringLiteral("adviceEvidenceDetails"));
-    auto* detailsLayout = new QVBoxLayout(m_evidenceDetails);
-    detailsLayout->setContentsMargins(0, 0, 0, 0);
-    detailsLayout->setSpacing(8);
-    m_evidenceLabel = wrappingLabel("adviceEvidence", 12, QFont::Normal, Theme::label);
-    m_originalAdvice = wrappingLabel("adviceOriginal", 11, QFont::Normal, Theme::secondaryLabel);
-    m_sourceLabel = wrappingLabel("adviceSource", 10, QFont::Normal, Theme::tertiaryLabel);
-    detailsLayout->addWidget(m_evidenceLabel);
-    detailsLayout->addWidget(m_originalAdvice);
-    detailsLayout->addWidget(m_sourceLabel);
-    m_evidenceDetails->hide();
-    evidenceLayout->addWidget(m_evidenceDetails);
-    documentLayout->addWidget(evidenceBlock);
+    documentLayout->addWidget(buildEvidence());
     documentLayout->addStretch(1);
 
     m_adviceScroll = new QScrollArea;
@@ -414,10 +166,39 @@ void AdviceWindowController::configureView() {
     m_adviceScroll->setWidget(document);
     reserveScrollBarGap(m_adviceScroll, documentLayout);
     document->setAutoFillBackground(false);
-    root->addWidget(m_adviceScroll, 1);
+    return m_adviceScroll;
+}
 
-    auto* footerRule = new SeparatorLine;
-    root->addWidget(footerRule);
+QWidget* AdviceWindowController::buildEvidence() {
+    auto* block = new QWidget;
+    auto* layout = new QVBoxLayout(block);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    m_evidenceToggle = new TextButton(kEvidenceTitle, 12, Theme::secondary);
+    m_evidenceToggle->setObjectName(QStringLiteral("adviceEvidenceToggle"));
+    connect(m_evidenceToggle, &QAbstractButton::clicked, this,
+            &AdviceWindowController::toggleEvidence);
+    layout->addWidget(m_evidenceToggle, 0, Qt::AlignLeft);
+    m_evidenceDetails = new QWidget;
+    m_evidenceDetails->setObjectName(QStringLiteral("adviceEvidenceDetails"));
+    auto* detailsLayout = new QVBoxLayout(m_evidenceDetails);
+    detailsLayout->setContentsMargins(0, 0, 0, 0);
+    detailsLayout->setSpacing(8);
+    m_evidenceLabel = wrappingLabel("adviceEvidence", 12, QFont::Normal, Theme::label);
+    m_originalAdvice = wrappingLabel("adviceOriginal", 11, QFont::Normal, Theme::secondaryLabel);
+    m_sourceLabel = wrappingLabel("adviceSource", 10, QFont::Normal, Theme::tertiaryLabel);
+    detailsLayout->addWidget(m_evidenceLabel);
+    detailsLayout->addWidget(m_originalAdvice);
+    detailsLayout->addWidget(m_sourceLabel);
+    m_evidenceDetails->hide();
+    layout->addWidget(m_evidenceDetails);
+    return block;
+}
+
+void AdviceWindowController::buildFooter(QVBoxLayout* root) {
+    auto* rule = new SeparatorLine;
+    root->addWidget(rule);
+    m_actionableViews.push_back(rule);
 
     auto* footer = new QHBoxLayout;
     footer->setSpacing(12);
@@ -437,11 +218,6 @@ void AdviceWindowController::configureView() {
     connect(m_confirm, &QPushButton::clicked, this, &AdviceWindowController::confirmPressed);
     footer->addWidget(m_confirm, 0, Qt::AlignVCenter);
     root->addLayout(footer);
-
-    m_actionableViews = {topRule, chooserRow, chooserRule, footerRule};
-
-    Theme::onAppearanceChange(window, [window] { Theme::refreshColors(window); });
-    renderNoPlan();
 }
 
 int AdviceWindowController::currentPlanIndex() const {
@@ -495,24 +271,17 @@ void AdviceWindowController::render() {
     m_selectorButton->update();
 
     const bool watching = ConciseSteps::isWatching(plan);
-    m_summaryLabel->setText(watching ? QStringLiteral("先检查，暂不中断工作")
-                                     : QStringLiteral("先保存，再减少占用"));
-    m_decision->setText(watching ? QStringLiteral("当前只检查与保存，不退出应用")
-                                 : QStringLiteral("保存后，只处理确认不用的对象"));
-    m_evidenceLabel->setText(qs(plan.evidence));
-    m_conditionLabel->setText(watching
-                                  ? QStringLiteral("先确认任务状态，保存当前工作。")
-                                  : QStringLiteral("任务与传输已结束，改动已保存，并且暂时不用。"));
-    m_originalAdvice->setText(originalAdviceText(plan));
+    showFraming(ConciseSteps::framingFor(plan, watching));
+    m_originalAdvice->setText(qs(ConciseSteps::fullText(plan)));
     replaceSteps(stepsFor(plan, watching));
-    m_fallbackLabel->setText(
-        watching ? QStringLiteral("都在使用？继续工作，留意后续状态。")
-                 : QStringLiteral("都在使用？先保存工作，暂不增加新任务；不要强制退出。"));
-    m_sourceLabel->setText(QStringLiteral("规则依据 · ") + qs(plan.id) + QLatin1Char('\n') +
-                           qs(plan.source));
+    m_sourceLabel->setText(qs(ConciseSteps::sourceText(plan)));
 }
 
 void AdviceWindowController::renderNoPlan() {
+    showEmptyState(ConciseSteps::noPlanFraming());
+}
+
+void AdviceWindowController::showEmptyState(const ConciseSteps::Framing& framing) {
     closeSelection();
     setActionableVisible(false);
     m_adviceScroll->setMinimumHeight(100);
@@ -520,13 +289,17 @@ void AdviceWindowController::renderNoPlan() {
     hideEvidence();
     setPlainTitle(m_selectorButton, QStringLiteral("选择对象"));
     m_selectorButton->update();
-    m_summaryLabel->setText(QStringLiteral("目前无需处理"));
-    m_decision->setText(QStringLiteral("不必为了内存数字关闭应用"));
-    m_evidenceLabel->setText(QStringLiteral("当前没有需要缓解的风险。"));
-    m_conditionLabel->setText(QStringLiteral("不必为了内存数字关闭应用。"));
+    showFraming(framing);
     replaceSteps({});
-    m_fallbackLabel->setText(QStringLiteral("可以继续工作并留意后续状态。"));
     m_sourceLabel->clear();
+}
+
+void AdviceWindowController::showFraming(const ConciseSteps::Framing& framing) {
+    m_summaryLabel->setText(qs(framing.summary));
+    m_decision->setText(qs(framing.decision));
+    m_evidenceLabel->setText(qs(framing.evidence));
+    m_conditionLabel->setText(qs(framing.condition));
+    m_fallbackLabel->setText(qs(framing.fallback));
 }
 
 void AdviceWindowController::replaceSteps(const QStringList& steps) {
@@ -646,9 +419,9 @@ void AdviceWindowController::updateFollowUp(const QString& message, bool canConf
         }
     }
     if (m_isSimulation) {
-        m_result->setText(QStringLiteral("模拟建议，不进行真实复查。"));
+        m_result->setText(qs(AdviceFollowUp::kSimulationMessage));
     } else if (canConfirm && !m_showingVerdict) {
-        m_result->setText(QStringLiteral("未改善时换对象，避免反复重启。"));
+        m_result->setText(qs(AdviceFollowUp::kRetryHint));
     } else {
         m_result->setText(message);
     }
@@ -675,22 +448,10 @@ void AdviceWindowController::invalidateAfterRecovery() {
     m_plans.clear();
     m_selector->setEnabled(false);
     m_selectorButton->setEnabled(false);
-    closeSelection();
-    setActionableVisible(false);
-    m_adviceScroll->setMinimumHeight(100);
+    m_confirm->setEnabled(false);
+    showEmptyState(ConciseSteps::recoveredFraming());
     setMinimumWindowSize(500, 300);
     m_window->resize(520, 300);
-    m_originalAdvice->clear();
-    hideEvidence();
-    m_confirm->setEnabled(false);
-    m_summaryLabel->setText(QStringLiteral("当前风险已经恢复"));
-    m_decision->setText(QStringLiteral("风险已恢复，不要继续执行退出步骤"));
-    m_evidenceLabel->setText(QStringLiteral("当前已无需要处理的风险。"));
-    m_conditionLabel->setText(
-        QStringLiteral("不要继续执行刚才的退出步骤。后续风险再次升高时，请重新查看建议。"));
-    replaceSteps({});
-    m_fallbackLabel->setText(QStringLiteral("可以继续工作。"));
-    m_sourceLabel->clear();
 }
 
 }  // namespace tidemark::ui

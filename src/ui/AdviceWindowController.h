@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QObject>
 #include <QPointer>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -10,58 +11,16 @@
 #include <vector>
 
 #include "advice/AdvicePlan.h"
+#include "advice/ConciseSteps.h"
 
 class QComboBox;
 class QLabel;
-#include <QPushButton>
 class QScrollArea;
 class QVBoxLayout;
 
 namespace tidemark::ui {
 
-// One row of the selection popup; the chosen row carries a check mark.
-class AdviceSelectionItem : public QAbstractButton {
-    Q_OBJECT
-public:
-    explicit AdviceSelectionItem(const QString& title, QWidget* parent = nullptr);
-    bool selected() const { return m_selected; }
-    void setSelected(bool selected);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    bool m_selected = false;
-};
-
-// The circled number in front of a step.
-class AdviceStepNumber : public QWidget {
-    Q_OBJECT
-public:
-    explicit AdviceStepNumber(const QString& number, QWidget* parent = nullptr);
-    QString number() const { return m_number; }
-    QSize sizeHint() const override { return {27, 27}; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QString m_number;
-};
-
-// Filled rounded button; the non-primary kind carries a drop-down chevron.
-class AdviceRoundedButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    explicit AdviceRoundedButton(const QString& title, bool isPrimary, QWidget* parent = nullptr);
-    bool isPrimary() const { return m_isPrimary; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    bool m_isPrimary;
-};
+class AdviceRoundedButton;
 
 // The window in which the user reads one plan at a time and confirms having
 // acted. It only presents; whatever a confirmation starts is the owner's.
@@ -85,8 +44,17 @@ public:
 
 private:
     void configureView();
+    void buildHeader(QVBoxLayout* root);
+    void buildChooser(QVBoxLayout* root);
+    QWidget* buildDocument();
+    QWidget* buildEvidence();
+    void buildFooter(QVBoxLayout* root);
+
     void render();
     void renderNoPlan();
+    // No plan to show, for whatever reason `framing` gives.
+    void showEmptyState(const ConciseSteps::Framing& framing);
+    void showFraming(const ConciseSteps::Framing& framing);
     void replaceSteps(const QStringList& steps);
     void setActionableVisible(bool visible);
     void setEvidenceShown(bool shown);

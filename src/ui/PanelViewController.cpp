@@ -1,55 +1,21 @@
 #include "ui/PanelViewController.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
-#include <QTextLayout>
 #include <QVBoxLayout>
 
 #include "core/Formatting.h"
 #include "ui/SymbolIcons.h"
+#include "ui/WidgetSupport.h"
+#include "ui/widgets/AppUsageRow.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/PanelCard.h"
+#include "ui/widgets/SeparatorLine.h"
+#include "ui/widgets/SpacedLabel.h"
+#include "ui/widgets/StatusBadge.h"
 
 namespace tidemark::ui {
-
-// A rounded box: a fill (or none) and an optional 1-point border, both
-// resolved when drawn.
-class PanelCard : public QWidget {
-public:
-    explicit PanelCard(qreal radius, QWidget* parent = nullptr)
-        : QWidget(parent), m_radius(radius) {}
-
-    void setFill(std::optional<ThemeColor> fill) {
-        m_fill = fill;
-        update();
-    }
-    void setBorder(std::optional<ThemeColor> border) {
-        m_border = border;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        if (!m_fill && !m_border) {
-            return;
-        }
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing, m_radius > 0);
-        p.setPen(m_border ? QPen(m_border->resolve(), 1) : Qt::NoPen);
-        p.setBrush(m_fill ? QBrush(m_fill->resolve()) : Qt::NoBrush);
-        const QRectF bounds =
-            m_border ? QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5) : QRectF(rect());
-        p.drawRoundedRect(bounds, m_radius, m_radius);
-    }
-
-private:
-    qreal m_radius;
-    std::optional<ThemeColor> m_fill;
-    std::optional<ThemeColor> m_border;
-};
 
 namespace {
 
@@ -69,10 +35,6 @@ const ThemeColor kAdviceFillAmber = AppVisualTheme::color(0xFFF3DA, 0x443827);
 const ThemeColor kAdviceTextAmber = AppVisualTheme::color(0x81521B, 0xECC28B);
 const ThemeColor kAdviceFillRed = AppVisualTheme::color(0xFCEAEA, 0x493335);
 const ThemeColor kAdviceTextRed = AppVisualTheme::color(0xA43131, 0xFA9999);
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QString memoryFigure(std::uint64_t bytes) {
     return qs(formatBytes(bytes));
@@ -95,243 +57,7 @@ bool isElevated(RiskLevel level) {
     return level == RiskLevel::warning || level == RiskLevel::critical;
 }
 
-// A name from the process table may hold line breaks or other control
-// characters; in a one-line label they must not break the row.
-QString oneLine(const QString& text) {
-    QString line = text;
-    for (QChar& c : line) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-            c == QChar::ParagraphSeparator) {
-            c = QLatin1Char(' ');
-        }
-    }
-    return line;
-}
-
-// A one-line plain-text label that truncates at the tail instead of growing
-// the panel. text() keeps the full text.
-class ElidedLabel : public QLabel {
-public:
-    explicit ElidedLabel(QWidget* parent = nullptr) : QLabel(parent) {
-        setTextFormat(Qt::PlainText);
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    }
-
-    QSize sizeHint() const override {
-        return {fontMetrics().horizontalAdvance(oneLine(text())), fontMetrics().height()};
-    }
-    QSize minimumSizeHint() const override { return {0, fontMetrics().height()}; }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        const QRect area = contentsRect();
-        p.setPen(palette().color(foregroundRole()));
-        p.setFont(font());
-        p.drawText(area, int(alignment()) | Qt::TextSingleLine,
-                   fontMetrics().elidedText(oneLine(text()), Qt::ElideRight, area.width()));
-    }
-};
-
-// A wrapping plain-text label with extra space between lines and a limit on
-// the number of lines; the last line shown is truncated at the tail.
-class SpacedLabel : public QLabel {
-public:
-    SpacedLabel(int maxLines, qreal lineSpacing, QWidget* parent = nullptr)
-        : QLabel(parent), m_maxLines(maxLines), m_lineSpacing(lineSpacing) {
-        setTextFormat(Qt::PlainText);
-        QSizePolicy policy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        policy.setHeightForWidth(true);
-        setSizePolicy(policy);
-    }
-
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override { return layOut(width, nullptr); }
-    QSize sizeHint() const override {
-        const int width = this->width() > 0 ? this->width() : 240;
-        return {width, heightForWidth(width)};
-    }
-    QSize minimumSizeHint() const override { return {0, fontMetrics().height()}; }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setPen(palette().color(foregroundRole()));
-        p.setFont(font());
-        p.translate(contentsRect().topLeft());
-        layOut(contentsRect().width(), &p);
-    }
-
-private:
-    // Returns the height of the laid-out text; draws it when given a painter.
-    int layOut(int width, QPainter* painter) const {
-        const QString content = text();
-        QTextLayout layout(content, font());
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        qreal y = 0;
-        int lines = 0;
-        bool truncated = false;
-        while (true) {
-            QTextLine line = layout.createLine();
-            if (!line.isValid()) {
-                break;
-            }
-            if (lines == m_maxLines) {
-                truncated = true;
-                break;
-            }
-            line.setLineWidth(width);
-            line.setPosition(QPointF(0, y));
-            y += line.height() + m_lineSpacing;
-            ++lines;
-        }
-        layout.endLayout();
-        if (lines == 0) {
-            return 0;
-        }
-        if (painter != nullptr) {
-            for (int i = 0; i < lines; ++i) {
-                const QTextLine line = layout.lineAt(i);
-                if (truncated && i == lines - 1) {
-                    const QString rest = content.mid(line.textStart());
-                    painter->drawText(QPointF(0, line.y() + line.ascent()),
-                                      fontMetrics().elidedText(rest, Qt::ElideRight, width));
-                } else {
-                    line.draw(painter, QPointF(0, 0));
-                }
-            }
-        }
-        return qCeil(y - m_lineSpacing);
-    }
-
-    int m_maxLines;
-    qreal m_lineSpacing;
-};
-
-// The level badge: text in the level colour on a faint tint of it.
-class StatusBadge : public QLabel {
-public:
-    explicit StatusBadge(QWidget* parent = nullptr) : QLabel(parent) {
-        setTextFormat(Qt::PlainText);
-        setAlignment(Qt::AlignCenter);
-        setFont(AppVisualTheme::font(11, QFont::DemiBold));
-        setFixedHeight(18);
-        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    }
-
-    void setLevelColor(const ThemeColor& color) {
-        m_color = color;
-        AppVisualTheme::setTextColor(this, color);
-    }
-
-    QSize sizeHint() const override { return {fontMetrics().horizontalAdvance(text()) + 16, 18}; }
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        {
-            QPainter p(this);
-            p.setRenderHint(QPainter::Antialiasing);
-            QColor tint = m_color.resolve();
-            tint.setAlphaF(0.12);
-            p.setPen(Qt::NoPen);
-            p.setBrush(tint);
-            p.drawRoundedRect(QRectF(rect()), 9, 9);
-        }
-        QLabel::paintEvent(event);
-    }
-
-private:
-    ThemeColor m_color = AppVisualTheme::secondaryLabel;
-};
-
-// Presents a row as one static text whose name is the row's accessible
-// name, instead of three unrelated labels.
-class RowAccessible : public QAccessibleWidget {
-public:
-    explicit RowAccessible(QWidget* row) : QAccessibleWidget(row, QAccessible::StaticText) {}
-    int childCount() const override { return 0; }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-};
-
-QAccessibleInterface* rowAccessibleFactory(const QString&, QObject* object) {
-    if (auto* row = qobject_cast<AppUsageRow*>(object)) {
-        return new RowAccessible(row);
-    }
-    return nullptr;
-}
-
-PanelCard* separatorLine(QWidget* parent) {
-    auto* line = new PanelCard(0, parent);
-    line->setFill(AppVisualTheme::separator);
-    line->setFixedHeight(1);
-    return line;
-}
-
 }  // namespace
-
-AppUsageRow::AppUsageRow(QWidget* parent) : QWidget(parent) {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(rowAccessibleFactory);
-        return true;
-    }();
-    (void)factoryInstalled;
-
-    setFixedHeight(28);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-
-    m_rankLabel = AppVisualTheme::makeLabel({}, 11, QFont::Medium, AppVisualTheme::tertiaryLabel,
-                                            false, this);
-    m_rankLabel->setObjectName("rankLabel");
-    m_rankLabel->setFont(AppVisualTheme::monospacedDigitFont(11, QFont::Medium));
-    m_rankLabel->setAlignment(Qt::AlignCenter);
-    m_rankLabel->setFixedWidth(18);
-
-    auto* name = new ElidedLabel(this);
-    name->setObjectName("nameLabel");
-    name->setFont(AppVisualTheme::font(13));
-    name->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    AppVisualTheme::setTextColor(name, AppVisualTheme::label);
-    m_nameLabel = name;
-
-    m_memoryLabel =
-        AppVisualTheme::makeLabel({}, 12, QFont::DemiBold, AppVisualTheme::label, false, this);
-    m_memoryLabel->setObjectName("memoryLabel");
-    m_memoryLabel->setFont(AppVisualTheme::monospacedDigitFont(12, QFont::DemiBold));
-    m_memoryLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_memoryLabel->setFixedWidth(82);
-
-    row->addWidget(m_rankLabel);
-    row->addSpacing(8);
-    row->addWidget(m_nameLabel, 1);
-    row->addSpacing(10);
-    row->addWidget(m_memoryLabel);
-}
-
-void AppUsageRow::update(int rank, const AppMemory& app) {
-    const QString name = qs(app.name);
-    const QString memory = memoryFigure(app.residentBytes);
-    m_rankLabel->setText(QString::number(rank));
-    m_nameLabel->setText(name);
-    m_memoryLabel->setText(memory);
-    // Concatenated, not arg(): a name may itself contain "%1".
-    setAccessibleName(QStringLiteral("第 ") + QString::number(rank) + QStringLiteral(" 名，") +
-                      name + QStringLiteral("，占用 ") + memory);
-}
-
-void AppUsageRow::clear(int rank) {
-    m_rankLabel->setText(QString::number(rank));
-    m_nameLabel->setText(QStringLiteral("--"));
-    m_memoryLabel->clear();
-    setAccessibleName(QStringLiteral("第 ") + QString::number(rank) +
-                      QStringLiteral(" 名，暂无数据"));
-}
 
 PanelViewController::PanelViewController(bool debugPreviewEnabled, QWidget* parent)
     : AppThemeSurface(parent), m_debugPreviewEnabled(debugPreviewEnabled) {
@@ -420,11 +146,10 @@ QWidget* PanelViewController::buildHeroCard() {
     m_statusLabel = AppVisualTheme::makeLabel(QStringLiteral("正在读取"), 26, QFont::DemiBold,
                                               AppVisualTheme::label);
     m_statusLabel->setObjectName("statusLabel");
-    auto* badge = new StatusBadge;
-    badge->setObjectName("statusBadge");
-    badge->setText(QStringLiteral("初始化"));
-    badge->setLevelColor(AppVisualTheme::secondaryLabel);
-    m_statusBadge = badge;
+    m_statusBadge = new StatusBadge;
+    m_statusBadge->setObjectName("statusBadge");
+    m_statusBadge->setText(QStringLiteral("初始化"));
+    m_statusBadge->setLevelColor(AppVisualTheme::secondaryLabel);
     statusRow->addWidget(m_statusLabel);
     statusRow->addStretch(1);
     statusRow->addWidget(m_statusBadge, 0, Qt::AlignVCenter);
@@ -505,7 +230,7 @@ QWidget* PanelViewController::applicationCard(SymbolButton* refresh) {
     column->addSpacing(6);
 
     for (int rank = 1; rank <= 3; ++rank) {
-        column->addWidget(separatorLine(card));
+        column->addWidget(new SeparatorLine(card));
         auto* row = new AppUsageRow(card);
         row->setObjectName(QStringLiteral("appRow%1").arg(rank));
         column->addWidget(row);
@@ -634,36 +359,31 @@ QSize PanelViewController::preferredSize() const {
     return {350, (m_calm ? 400 : 470) + (m_debugPreviewEnabled ? 64 : 0)};
 }
 
-void PanelViewController::update(const std::optional<RiskAssessment>& assessment,
-                                 const std::optional<LightweightSample>& sample,
-                                 const std::vector<AppMemory>& applications,
-                                 bool applicationRankingAvailable, bool notificationsEnabled,
-                                 bool notificationsAvailable, bool isSimulation, bool isRecovering,
-                                 bool hasEndedPreview) {
-    const RiskLevel level = assessment ? assessment->level : RiskLevel::safe;
+void PanelViewController::update(const PanelState& state) {
+    const RiskLevel level = state.assessment ? state.assessment->level : RiskLevel::safe;
     m_calm = level == RiskLevel::safe;
     m_adviceCard->setVisible(!m_calm);
     // The panel is exactly the size it asks the popover for.
     setFixedSize(preferredSize());
 
-    applyHero(level, isSimulation);
-    applyEvidence(level, sample);
+    applyHero(level, state.isSimulation);
+    applyEvidence(level, state.sample);
 
     if (m_debugPreviewEnabled) {
-        m_endPreviewButton->setEnabled(isSimulation);
-        if (isSimulation) {
+        m_endPreviewButton->setEnabled(state.isSimulation);
+        if (state.isSimulation) {
             m_debugStatusLabel->setText(QStringLiteral("开发验收：%1模拟中，不代表真实压力")
                                             .arg(level == RiskLevel::watch
                                                      ? QStringLiteral("橙色")
                                                      : QStringLiteral("红色")));
-        } else if (hasEndedPreview) {
+        } else if (state.hasEndedPreview) {
             m_debugStatusLabel->setText(QStringLiteral("预览已结束，已返回真实监测"));
         } else {
             m_debugStatusLabel->setText(QStringLiteral("开发验收：真实监测，未开启预览"));
         }
     }
 
-    if (isRecovering) {
+    if (state.isRecovering) {
         m_pressureEvidenceLabel->setText(QStringLiteral("恢复确认中"));
     }
 
@@ -673,7 +393,7 @@ void PanelViewController::update(const std::optional<RiskAssessment>& assessment
     m_adviceLabel->setText(advice);
     m_adviceDetailsButton->setAccessibleName(advice + QStringLiteral(" 查看缓解步骤"));
 
-    if (!applicationRankingAvailable) {
+    if (!state.applicationRankingAvailable) {
         m_appsHintLabel->setText(kHintNoRanking);
     } else {
         m_appsHintLabel->setText(isElevated(level) ? kHintElevated : kHintCalm);
@@ -681,21 +401,21 @@ void PanelViewController::update(const std::optional<RiskAssessment>& assessment
 
     for (int rank = 1; rank <= 3; ++rank) {
         AppUsageRow* row = m_appRows[rank - 1];
-        if (static_cast<size_t>(rank) <= applications.size()) {
-            row->update(rank, applications[rank - 1]);
+        if (static_cast<size_t>(rank) <= state.applications.size()) {
+            row->update(rank, state.applications[rank - 1]);
         } else {
             row->clear(rank);
         }
     }
 
-    if (!notificationsAvailable) {
+    if (!state.notificationsAvailable) {
         m_notificationButton->setEnabled(false);
         m_notificationButton->setToolTip(QStringLiteral("请运行正式「潮痕」应用开启通知"));
         m_notificationButton->setTint(AppVisualTheme::tertiaryLabel);
     } else {
         m_notificationButton->setEnabled(true);
         m_notificationButton->setTint(AppVisualTheme::secondary);
-        if (notificationsEnabled) {
+        if (state.notificationsEnabled) {
             m_notificationButton->setSymbol(QStringLiteral("bell.slash"));
             m_notificationButton->setToolTip(
                 QStringLiteral("点击关闭预警通知；监测和记录继续运行"));
@@ -734,7 +454,7 @@ void PanelViewController::applyHero(RiskLevel level, bool isSimulation) {
     }
     m_statusLabel->setText(status);
     m_statusBadge->setText(badge);
-    static_cast<StatusBadge*>(m_statusBadge)->setLevelColor(levelColor(level));
+    m_statusBadge->setLevelColor(levelColor(level));
     m_statusBadge->updateGeometry();
 
     const bool red = isElevated(level);

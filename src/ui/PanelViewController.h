@@ -9,34 +9,16 @@
 #include "core/Models.h"
 #include "core/RiskAssessment.h"
 #include "ui/AppVisualTheme.h"
+#include "ui/PanelState.h"
 
 class QLabel;
 
 namespace tidemark::ui {
 
+class AppUsageRow;
 class PanelCard;
+class StatusBadge;
 class SymbolButton;
-
-// One ranked application in the panel: rank, name, memory. Exposed to
-// assistive technology as a single piece of text.
-class AppUsageRow : public QWidget {
-    Q_OBJECT
-public:
-    explicit AppUsageRow(QWidget* parent = nullptr);
-
-    using QWidget::update;
-    void update(int rank, const AppMemory& app);
-    void clear(int rank);
-
-    QLabel* rankLabel() const { return m_rankLabel; }
-    QLabel* nameLabel() const { return m_nameLabel; }
-    QLabel* memoryLabel() const { return m_memoryLabel; }
-
-private:
-    QLabel* m_rankLabel;
-    QLabel* m_nameLabel;
-    QLabel* m_memoryLabel;
-};
 
 // The content of the tray popover. Passive: it shows what `update` gives it
 // and reports button presses through the callbacks; it reads no system state.
@@ -60,11 +42,7 @@ public:
 
     using QWidget::update;
     // Replaces everything the panel shows.
-    void update(const std::optional<RiskAssessment>& assessment,
-                const std::optional<LightweightSample>& sample,
-                const std::vector<AppMemory>& applications, bool applicationRankingAvailable,
-                bool notificationsEnabled, bool notificationsAvailable, bool isSimulation,
-                bool isRecovering, bool hasEndedPreview);
+    void update(const PanelState& state);
 
     // The size the popover should give the panel for what it shows now.
     QSize preferredSize() const;
@@ -96,7 +74,7 @@ private:
     PanelCard* m_pressureCard = nullptr;
     QLabel* m_heroEyebrow = nullptr;
     QLabel* m_statusLabel = nullptr;
-    QLabel* m_statusBadge = nullptr;
+    StatusBadge* m_statusBadge = nullptr;
     QLabel* m_memoryEvidenceLabel = nullptr;
     QLabel* m_pressureEvidenceLabel = nullptr;
     QLabel* m_appsHintLabel = nullptr;

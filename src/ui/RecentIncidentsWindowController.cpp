@@ -1,13 +1,9 @@
 #include "ui/RecentIncidentsWindowController.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QStringList>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -16,27 +12,14 @@
 
 #include "core/Formatting.h"
 #include "ui/AppVisualTheme.h"
+#include "ui/WidgetSupport.h"
+#include "ui/widgets/PanelCard.h"
 
 namespace tidemark::ui {
 
 namespace {
 
 using Theme = AppVisualTheme;
-
-// A rounded card with a hairline border.
-class IncidentCard : public QWidget {
-public:
-    explicit IncidentCard(QWidget* parent = nullptr) : QWidget(parent) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(Theme::line.resolve(), 1));
-        p.setBrush(Theme::card.resolve());
-        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 13, 13);
-    }
-};
 
 // "3月14日 09:26", written out by hand so that no locale data can change it.
 QString formatStart(Timestamp startedAt) {
@@ -63,8 +46,8 @@ QString applicationsText(const std::vector<AppMemory>& applications) {
     }
     QStringList entries;
     for (size_t i = 0; i < applications.size() && i < 3; ++i) {
-        entries << QString::fromStdString(applications[i].name) + QLatin1Char(' ') +
-                       QString::fromStdString(formatBytes(applications[i].residentBytes));
+        entries << qs(applications[i].name) + QLatin1Char(' ') +
+                       qs(formatBytes(applications[i].residentBytes));
     }
     return QStringLiteral("主要占用：") + entries.join(QStringLiteral("、"));
 }
@@ -84,7 +67,9 @@ QString outcomeText(const IncidentRecord& record) {
 }
 
 QWidget* makeCard(const IncidentRecord& record) {
-    auto* card = new IncidentCard;
+    auto* card = new PanelCard(13);
+    card->setFill(Theme::card);
+    card->setBorder(Theme::line);
     card->setObjectName(QStringLiteral("incidentCard"));
     auto* layout = new QVBoxLayout(card);
     layout->setContentsMargins(12, 12, 12, 12);
@@ -111,12 +96,7 @@ QWidget* makeCard(const IncidentRecord& record) {
 
 void RecentIncidentsWindowController::defaultPresent(QWidget* window) {
     if (!window->isVisible()) {
-        QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-        if (screen != nullptr) {
-            QRect frame(QPoint(), window->size());
-            frame.moveCenter(screen->availableGeometry().center());
-            window->move(frame.topLeft());
-        }
+        centreOnScreen(window);
     }
     window->show();
     window->raise();
@@ -173,11 +153,7 @@ void RecentIncidentsWindowController::configureView() {
     scroll->viewport()->setAutoFillBackground(false);
     scroll->setMinimumHeight(240);
     scroll->setWidget(document);
-    // Keeps the cards clear of the scroll bar while it is shown.
-    connect(scroll->verticalScrollBar(), &QScrollBar::rangeChanged, documentLayout,
-            [documentLayout](int, int maximum) {
-                documentLayout->setContentsMargins(0, 0, maximum > 0 ? 8 : 0, 0);
-            });
+    reserveScrollBarGap(scroll, documentLayout);
     root->addWidget(scroll, 1);
 
     auto* clearRow = new QHBoxLayout;

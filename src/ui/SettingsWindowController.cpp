@@ -1,15 +1,14 @@
 #include "ui/SettingsWindowController.h"
 
-#include <QApplication>
-#include <QEvent>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPainterPath>
-#include <QScreen>
 
 #include "ui/AppVisualTheme.h"
-#include "ui/SymbolIcons.h"
+#include "ui/WidgetSupport.h"
+#include "ui/widgets/SettingsNavigationButton.h"
+#include "ui/widgets/SettingsSurface.h"
+#include "ui/widgets/SettingsToggle.h"
+#include "ui/widgets/SymbolView.h"
 
 namespace tidemark::ui {
 
@@ -26,26 +25,6 @@ constexpr int kUnavailableStatusHeight = 62;
 
 const QString kLaunchTitle = QStringLiteral("登录时自动启动");
 
-// A symbol drawn at paint time, so its tint follows the appearance.
-class SymbolView : public QWidget {
-public:
-    SymbolView(const QString& symbol, const QRect& frame, QWidget* parent)
-        : QWidget(parent), m_symbol(symbol) {
-        setGeometry(frame);
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        const int side = std::max(width(), height());
-        symbolIcon(m_symbol, Theme::secondaryLabel, side).paint(&p, rect(), Qt::AlignCenter);
-    }
-
-private:
-    QString m_symbol;
-};
-
 QLabel* placeLabel(QWidget* parent, const QString& text, const QRect& frame, qreal size,
                    QFont::Weight weight, const ThemeColor& color,
                    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
@@ -56,91 +35,7 @@ QLabel* placeLabel(QWidget* parent, const QString& text, const QRect& frame, qre
     return label;
 }
 
-void centreOnScreen(QWidget* window) {
-    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
-        return;
-    }
-    QRect frame(QPoint(), window->size());
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
-}
-
 }  // namespace
-
-// --- Supporting views --------------------------------------------------------
-
-SettingsSurface::SettingsSurface(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void SettingsSurface::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), Theme::background.resolve());
-    const QColor line = Theme::line.resolve();
-    p.fillRect(QRect(0, 45, width(), 1), line);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(line, 1));
-    p.setBrush(Theme::card.resolve());
-    for (const QRectF card : {QRectF(24, 206, 392, 150), QRectF(24, 405, 392, 75)}) {
-        p.drawRoundedRect(card.adjusted(0.5, 0.5, -0.5, -0.5), 13, 13);
-    }
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(QRect(24, 281, 392, 1), line);
-}
-
-void SettingsSurface::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::PaletteChange ||
-        event->type() == QEvent::ApplicationPaletteChange) {
-        update();
-    }
-    QWidget::changeEvent(event);
-}
-
-SettingsToggle::SettingsToggle(const QString& title, QWidget* parent) : QAbstractButton(parent) {
-    setText(title);
-    setAccessibleName(title);
-    setCheckable(true);
-    setCursor(Qt::PointingHandCursor);
-}
-
-void SettingsToggle::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const bool on = isChecked();
-    const bool enabled = isEnabled();
-    const QRectF track(0, (height() - 21) / 2.0, 34, 21);
-    QColor fill = (on ? Theme::systemGreen : Theme::control).resolve();
-    fill.setAlphaF(enabled ? 1.0 : 0.4);
-    p.setPen(Qt::NoPen);
-    p.setBrush(fill);
-    p.drawRoundedRect(track, 10.5, 10.5);
-    QColor knob(Qt::white);
-    knob.setAlphaF(enabled ? 1.0 : 0.6);
-    p.setBrush(knob);
-    p.drawEllipse(QRectF(on ? 16 : 3, track.top() + 3, 15, 15));
-    if (hasFocus()) {
-        drawFocusRing(p, track, 10.5);
-    }
-}
-
-SettingsNavigationButton::SettingsNavigationButton(const QString& title, QWidget* parent)
-    : QAbstractButton(parent) {
-    setText(title);
-    setCursor(Qt::PointingHandCursor);
-}
-
-void SettingsNavigationButton::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal w = width();
-    const qreal m = height() / 2.0;
-    strokeChevron(p, {w - 25, m - 5}, {w - 20, m}, {w - 25, m + 5}, Theme::secondaryLabel.resolve(),
-                  1.3);
-    if (hasFocus()) {
-        drawFocusRing(p, rect(), 13);
-    }
-}
 
 // --- The window ----------------------------------------------------------------
 

@@ -14,38 +14,7 @@ class QMessageBox;
 
 namespace tidemark::ui {
 
-// The settings window's background, rules and cards.
-class SettingsSurface : public QWidget {
-    Q_OBJECT
-public:
-    explicit SettingsSurface(QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
-};
-
-// An on/off switch; its checked state is the setting. The title is only
-// its accessible name.
-class SettingsToggle : public QAbstractButton {
-    Q_OBJECT
-public:
-    explicit SettingsToggle(const QString& title, QWidget* parent = nullptr);
-    QSize sizeHint() const override { return {34, 24}; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
-
-// Transparent over a whole card; shows only a chevron at its right end.
-class SettingsNavigationButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    explicit SettingsNavigationButton(const QString& title, QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
+class SettingsToggle;
 
 // Two switches and a link to the history. It keeps no preferences: each
 // change goes out through a callback and the owner feeds the result back.

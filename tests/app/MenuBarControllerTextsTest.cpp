@@ -105,9 +105,9 @@ TEST(DesktopTexts, WindowsSpeakOfThisDesktopWithChineseTitles) {
     ui::PanelViewController panel(false);
     RiskAssessment assessment;
     assessment.level = RiskLevel::warning;
-    panel.update(assessment, LightweightSample{0, Pressure::warning, kGiB, 16 * kGiB, 15 * kGiB},
-                 {{"Google Chrome", std::nullopt, 4 * kGiB, 10}}, true, false, true, false, false,
-                 false);
+    panel.update({.assessment = assessment,
+                  .sample = LightweightSample{0, Pressure::warning, kGiB, 16 * kGiB, 15 * kGiB},
+                  .applications = {{"Google Chrome", std::nullopt, 4 * kGiB, 10}}});
     expectNative(textsOf(&panel), {});
 
     // The consent question, read and then dismissed.

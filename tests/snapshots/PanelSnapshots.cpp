@@ -12,7 +12,7 @@ namespace {
 constexpr std::uint64_t kMiB = 1024ull * 1024;
 constexpr std::uint64_t kGiB = 1024 * kMiB;
 
-struct PanelState {
+struct PanelCase {
     const char* name;
     std::optional<RiskLevel> level = std::nullopt;
     std::optional<std::uint64_t> usedBytes = std::nullopt;  // absent: no sample at all
@@ -41,31 +41,33 @@ std::vector<AppMemory> typicalApplications() {
     };
 }
 
-void render(const QDir& dir, const PanelState& state, bool dark) {
+void render(const QDir& dir, const PanelCase& state, bool dark) {
     useAppearance(dark);
     auto panel = std::make_unique<ui::PanelViewController>(state.debugPreview);
-    std::optional<RiskAssessment> assessment;
+    ui::PanelState shown{.applicationRankingAvailable = state.rankingAvailable,
+                         .notificationsEnabled = state.notificationsEnabled,
+                         .notificationsAvailable = state.notificationsAvailable,
+                         .isSimulation = state.isSimulation,
+                         .isRecovering = state.isRecovering};
     if (state.level) {
-        assessment.emplace();
-        assessment->level = *state.level;
+        shown.assessment.emplace().level = *state.level;
     }
-    std::optional<LightweightSample> sample;
     if (state.usedBytes) {
-        sample.emplace();
-        sample->physicalMemoryBytes = 16 * kGiB;
-        sample->memoryUsedBytes = state.usedBytes;
+        shown.sample.emplace();
+        shown.sample->physicalMemoryBytes = 16 * kGiB;
+        shown.sample->memoryUsedBytes = state.usedBytes;
     }
-    const std::vector<AppMemory> apps =
-        state.rankingAvailable ? typicalApplications() : std::vector<AppMemory>{};
-    panel->update(assessment, sample, apps, state.rankingAvailable, state.notificationsEnabled,
-                  state.notificationsAvailable, state.isSimulation, state.isRecovering, false);
+    if (state.rankingAvailable) {
+        shown.applications = typicalApplications();
+    }
+    panel->update(shown);
     save(panel.get(), dir, QStringLiteral("panel-%1-%2").arg(state.name, dark ? "dark" : "light"));
 }
 
 }  // namespace
 
 void renderPanelSnapshots(const QDir& dir) {
-    const PanelState states[] = {
+    const PanelCase states[] = {
         {.name = "safe", .notificationsEnabled = false},
         {.name = "watch", .level = RiskLevel::watch, .usedBytes = 11 * kGiB + 300 * kMiB},
         {.name = "warning", .level = RiskLevel::warning, .usedBytes = 13 * kGiB + 920 * kMiB},
@@ -90,7 +92,7 @@ void renderPanelSnapshots(const QDir& dir) {
          .debugPreview = true},
     };
     for (bool dark : {false, true}) {
-        for (const PanelState& state : states) {
+        for (const PanelCase& state : states) {
             render(dir, state, dark);
         }
     }

@@ -8,6 +8,8 @@
 #include "HostileLabels.h"
 #include "HostileNames.h"
 #include "advice/AdviceEngine.h"
+#include "core/PlatformTexts.h"
+#include "ui/widgets/AdviceSelectionItem.h"
 
 namespace tidemark::ui {
 namespace {
@@ -74,6 +76,11 @@ TEST(AdviceWindowController, RendersEachPlanFamily) {
         EXPECT_EQ(w.text("adviceSummary"),
                   watching ? "先检查，暂不中断工作" : "先保存，再减少占用");
         EXPECT_EQ(w.stepTitles(), c.steps);
+        if (c.steps == systemSteps) {  // names only processes this platform has
+            const std::string_view keep = platformTexts().protectedKeepStep;
+            EXPECT_EQ(w.find("adviceSteps")->findChildren<QLabel*>("adviceStepBody")[1]->text(),
+                      QString::fromUtf8(keep.data(), qsizetype(keep.size())));
+        }
         EXPECT_EQ(w.text("adviceSource"),
                   QStringLiteral("规则依据 · ") + QString::fromStdString(c.plan.id) + "\n来源");
         EXPECT_EQ(w.text("adviceOriginal"), "完整保护条件：已保存。\n第一步\n第二步\n不执行退出。");

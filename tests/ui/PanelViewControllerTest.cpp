@@ -21,13 +21,13 @@ namespace {
 
 constexpr std::uint64_t kGiB = 1ull << 30;
 
-struct Shown {
-    std::optional<RiskLevel> level = std::nullopt;
-    std::optional<LightweightSample> sample = std::nullopt;
-    std::vector<AppMemory> apps = {};
-    bool ranking = true, notificationsEnabled = false, notificationsAvailable = true;
-    bool isSimulation = false, isRecovering = false, hasEndedPreview = false;
-};
+std::optional<RiskAssessment> assessed(std::optional<RiskLevel> level) {
+    std::optional<RiskAssessment> assessment;
+    if (level) {
+        assessment.emplace().level = *level;
+    }
+    return assessment;
+}
 
 LightweightSample sample16(std::optional<std::uint64_t> usedBytes) {
     LightweightSample sample;
@@ -42,13 +42,8 @@ protected:
         panel = std::make_unique<PanelViewController>(debugPreview);
         panel->show();
     }
-    void show(const Shown& s) {
-        std::optional<RiskAssessment> assessment;
-        if (s.level) {
-            assessment.emplace().level = *s.level;
-        }
-        panel->update(assessment, s.sample, s.apps, s.ranking, s.notificationsEnabled,
-                      s.notificationsAvailable, s.isSimulation, s.isRecovering, s.hasEndedPreview);
+    void show(const PanelState& state) {
+        panel->update(state);
         // Nested layouts settle one posted request at a time.
         for (int round = 0; round < 3; ++round) {
             QCoreApplication::processEvents();
@@ -101,7 +96,7 @@ TEST_F(PanelTest, LevelsAndFlagsSetTextsColoursAndSize) {
     EXPECT_EQ(text("appsHintLabel"), "只有风险升高时，才需要考虑处理。");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
-        show({.level = c.level, .sample = sample16(12 * kGiB + kGiB / 4)});
+        show({.assessment = assessed(c.level), .sample = sample16(12 * kGiB + kGiB / 4)});
         EXPECT_EQ(text("statusLabel"), c.status);
         EXPECT_EQ(text("pressureEvidenceLabel"), c.pressure);
         EXPECT_EQ(textColor("pressureEvidenceLabel"), c.pressureColor.light);
@@ -116,13 +111,15 @@ TEST_F(PanelTest, LevelsAndFlagsSetTextsColoursAndSize) {
     }
     show({});
     EXPECT_EQ(text("memoryEvidenceLabel"), "正在读取内存");
-    show({.level = RiskLevel::warning, .sample = sample16(std::nullopt), .isRecovering = true});
+    show({.assessment = assessed(RiskLevel::warning),
+          .sample = sample16(std::nullopt),
+          .isRecovering = true});
     EXPECT_EQ(text("memoryEvidenceLabel"), "系统内存 16 GB");
     EXPECT_EQ(text("pressureEvidenceLabel"), "恢复确认中");
     EXPECT_EQ(textColor("pressureEvidenceLabel"), AppVisualTheme::systemRed.light);
 
     // The longest hint wraps; everything still fits, in order, without overlapping.
-    show({.level = RiskLevel::warning, .ranking = false});
+    show({.assessment = assessed(RiskLevel::warning), .applicationRankingAvailable = false});
     EXPECT_EQ(text("appsHintLabel"),
               "当前无法读取应用排名，不代表没有高占用应用。系统风险判断仍可用。");
     auto frame = [this](const char* name) {
@@ -146,20 +143,22 @@ TEST_F(PanelTest, LevelsAndFlagsSetTextsColoursAndSize) {
 TEST_F(PanelTest, BellAndDebugAreaFollowTheFlags) {
     const char* on = "点击开启预警通知";
     const char* off = "点击关闭预警通知；监测和记录继续运行";
-    const Shown watch{
-        .level = RiskLevel::watch, .notificationsEnabled = true, .isSimulation = true};
+    const PanelState watch{.assessment = assessed(RiskLevel::watch),
+                           .notificationsEnabled = true,
+                           .isSimulation = true};
     // Unavailable notifications keep the last symbol.
-    const Shown critical{
-        .level = RiskLevel::critical, .notificationsAvailable = false, .isSimulation = true};
+    const PanelState critical{.assessment = assessed(RiskLevel::critical),
+                              .notificationsAvailable = false,
+                              .isSimulation = true};
     const struct {
-        Shown shown;
+        PanelState shown;
         const char *status, *badge, *bell, *bellTip;
     } cases[] = {
-        {Shown{}, "开发验收：真实监测，未开启预览", "正常", "bell", on},
+        {PanelState{}, "开发验收：真实监测，未开启预览", "正常", "bell", on},
         {watch, "开发验收：橙色模拟中，不代表真实压力", "留意·预览", "bell.slash", off},
         {critical, "开发验收：红色模拟中，不代表真实压力", "高风险·预览", "bell.slash",
          "请运行正式「潮痕」应用开启通知"},
-        {Shown{.hasEndedPreview = true}, "预览已结束，已返回真实监测", "正常", "bell", on},
+        {PanelState{.hasEndedPreview = true}, "预览已结束，已返回真实监测", "正常", "bell", on},
     };
     make(true);
     auto* bell = find<SymbolButton>("notificationButton");
@@ -169,7 +168,7 @@ TEST_F(PanelTest, BellAndDebugAreaFollowTheFlags) {
         EXPECT_EQ(text("debugStatusLabel"), c.status);
         EXPECT_EQ(text("statusBadge"), c.badge);
         EXPECT_EQ(find<QPushButton>("endPreviewButton")->isEnabled(), c.shown.isSimulation);
-        EXPECT_EQ(panel->preferredSize(), QSize(350, c.shown.level ? 534 : 464));
+        EXPECT_EQ(panel->preferredSize(), QSize(350, c.shown.assessment ? 534 : 464));
         EXPECT_EQ(panel->size(), panel->preferredSize());
         EXPECT_EQ(bell->isEnabled(), c.shown.notificationsAvailable);
         EXPECT_EQ(bell->symbol(), c.bell);
@@ -183,8 +182,8 @@ TEST_F(PanelTest, BellAndDebugAreaFollowTheFlags) {
 TEST_F(PanelTest, RowsShowTopApplicationsAsPlainText) {
     make(false);
     const std::uint64_t huge = std::numeric_limits<std::uint64_t>::max();
-    show({.apps = {{"Google Chrome", std::nullopt, 3 * kGiB + kGiB / 5, 1},
-                   {"x", std::nullopt, huge, 1}}});
+    show({.applications = {{"Google Chrome", std::nullopt, 3 * kGiB + kGiB / 5, 1},
+                           {"x", std::nullopt, huge, 1}}});
     EXPECT_EQ(find("memoryLabel", row(1))->text(), "3.2 GB");
     EXPECT_EQ(row(1)->accessibleName(), "第 1 名，Google Chrome，占用 3.2 GB");
     EXPECT_EQ(find("memoryLabel", row(2))->text(), "8589934592 GB");
@@ -198,13 +197,13 @@ TEST_F(PanelTest, RowsShowTopApplicationsAsPlainText) {
 
     for (const AppMemory& hostile : test::hostileApplications(3 * kGiB)) {
         SCOPED_TRACE(hostile.name);
-        show({.apps = {hostile}});
+        show({.applications = {hostile}});
         EXPECT_EQ(find("nameLabel", row(1))->text(), QString::fromStdString(hostile.name));
         test::expectNamesShownLiterally(panel.get(), {hostile.name});
     }
 
     // A long name is cut in the drawing, never by widening the panel.
-    show({.apps = {{std::string(400, 'W'), std::nullopt, kGiB, 1}}});
+    show({.applications = {{std::string(400, 'W'), std::nullopt, kGiB, 1}}});
     EXPECT_LE(row(1)->width(), 302);
     for (QLabel* label : panel->findChildren<QLabel*>()) {
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
@@ -213,7 +212,7 @@ TEST_F(PanelTest, RowsShowTopApplicationsAsPlainText) {
 
 TEST_F(PanelTest, ButtonsCallTheirCallbacks) {
     make(true);
-    show({.level = RiskLevel::warning, .isSimulation = true});
+    show({.assessment = assessed(RiskLevel::warning), .isSimulation = true});
     int calls = 0;
     const std::pair<const char*, std::function<void()> PanelViewController::*> wiring[] = {
         {"refreshButton", &PanelViewController::onRefresh},

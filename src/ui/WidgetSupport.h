@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+class QAbstractButton;
+class QLayout;
+class QScrollArea;
+class QWidget;
+
+namespace tidemark::ui {
+
+// The core speaks UTF-8 std::string; every label and button takes QString.
+QString qs(const std::string& text);
+
+// Names from the process table may hold line breaks or other control
+// characters; in a one-line label or on a button they must not break the
+// line, so each becomes a space.
+QString oneLine(const QString& text);
+
+// On a button, "&" would make the next character a keyboard shortcut and a
+// line feed a second line; the title is drawn as the plain one-line text
+// it is.
+void setPlainTitle(QAbstractButton* button, const QString& title);
+
+// Keeps the content of `scroll` clear of its scroll bar while it is shown.
+void reserveScrollBarGap(QScrollArea* scroll, QLayout* contentLayout);
+
+// Places a top-level window in the middle of its screen's free area (the
+// primary screen while it has none yet).
+void centreOnScreen(QWidget* window);
+
+}  // namespace tidemark::ui

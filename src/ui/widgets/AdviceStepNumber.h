@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+namespace tidemark::ui {
+
+// The circled number in front of a step.
+class AdviceStepNumber : public QWidget {
+    Q_OBJECT
+public:
+    explicit AdviceStepNumber(const QString& number, QWidget* parent = nullptr);
+    QString number() const { return m_number; }
+    QSize sizeHint() const override { return {27, 27}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_number;
+};
+
+}  // namespace tidemark::ui
