@@ -175,7 +175,10 @@ TEST_F(FreedesktopNotificationClientTest, ReplacesOnlyWhatIsStillShown) {
     };
     const Case cases[] = {
         {"still shown", [](uint) {}, true},
+        {"expired", [&](uint id) { server.close(id, 1); }, false},
         {"dismissed", [&](uint id) { server.close(id, 2); }, false},
+        {"closed by a call", [&](uint id) { server.close(id, 3); }, false},
+        {"undefined reason", [&](uint id) { server.close(id, 4); }, false},
         {"another id closed", [&](uint id) { server.close(id + 100, 2); }, true},
         {"server restarted", [&](uint) { restartServer(); }, false},
     };
