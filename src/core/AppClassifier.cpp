@@ -25,8 +25,11 @@ constexpr KnownName kKnownBundles[] = {
 
 constexpr std::string_view kSandboxedApplicationPrefix = "/app/";
 
-std::optional<std::string_view> lookup(std::span<const KnownName> table, std::string_view key) {
-    for (const KnownName& entry : table) {
+// Any table of {key, displayName} entries: the bundles here, the platform's
+// system processes.
+template <typename Table>
+std::optional<std::string_view> lookup(const Table& table, std::string_view key) {
+    for (const auto& entry : table) {
         if (entry.key == key) {
             return entry.displayName;
         }
@@ -149,15 +152,7 @@ std::optional<Identity> sandboxIdentity(const ProcessSample& process,
 // cuts names to 15 bytes ("systemd-journal"), by their program's file name.
 std::optional<std::string_view> systemProcessName(const ProcessSample& process) {
     const std::span<const SystemProcessName> table = platformTexts().systemProcesses;
-    const auto find = [table](std::string_view name) -> std::optional<std::string_view> {
-        const std::string key = lowercased(name);
-        for (const SystemProcessName& entry : table) {
-            if (entry.key == key) {
-                return entry.displayName;
-            }
-        }
-        return std::nullopt;
-    };
+    const auto find = [table](std::string_view name) { return lookup(table, lowercased(name)); };
     if (auto known = find(process.name)) {
         return known;
     }
