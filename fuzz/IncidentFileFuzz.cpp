@@ -1,19 +1,17 @@
 // The incident file is read at every start and may have been edited, cut
 // short or replaced by anything.
 
-#include "FuzzSupport.h"
+#include "FuzzTarget.h"
 #include "core/JsonForms.h"
 #include "history/IncidentRecord.h"
 
-using namespace tidemark;
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+TIDEMARK_FUZZ_TARGET(text) {
     std::vector<IncidentRecord> records;
     try {
-        records = decodeIncidentFile(fuzz::asText(data, size));
+        records = decodeIncidentFile(text);
     } catch (const JsonFormError&) {
         // Refused as a whole; any other exception escapes and is a finding.
-        return 0;
+        return;
     }
     // Whatever was accepted is written back on the next change and must read
     // again at the next start, or the history would be lost then.
@@ -26,5 +24,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     TIDEMARK_FUZZ_CHECK(reread.size() == records.size());
     TIDEMARK_FUZZ_CHECK(encodeIncidentFile(reread) == written);
-    return 0;
 }

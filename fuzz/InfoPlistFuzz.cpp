@@ -1,13 +1,10 @@
 // Info.plist files are read from any directory a running executable sits in,
 // so their content is whatever the owner of that directory wrote.
 
-#include "FuzzSupport.h"
+#include "FuzzTarget.h"
 #include "core/BundleInfo.h"
 
-using namespace tidemark;
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text = fuzz::asText(data, size);
+TIDEMARK_FUZZ_TARGET(text) {
     const BundleInfo info = parseInfoPlist(text);
     // Every value is a piece of the input with entities resolved, so none
     // can grow beyond a few bytes per input byte.
@@ -15,5 +12,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         TIDEMARK_FUZZ_CHECK(!*field || (*field)->size() <= 4 * text.size());
     }
     TIDEMARK_FUZZ_CHECK(parseInfoPlist(text) == info);
-    return 0;
 }

@@ -1,12 +1,10 @@
 // /proc/meminfo as any kernel, container runtime or fixture might write it.
 
-#include "FuzzSupport.h"
+#include "FuzzTarget.h"
 #include "core/ProcParsers.h"
 
-using namespace tidemark;
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const MemInfo info = parseMeminfo(fuzz::asText(data, size));
+TIDEMARK_FUZZ_TARGET(text) {
+    const MemInfo info = parseMeminfo(text);
     const std::optional<int> level = memoryPressureLevel(info, std::nullopt);
     TIDEMARK_FUZZ_CHECK(level.has_value() == (info.memTotalKiB && *info.memTotalKiB > 0 &&
                                               info.memAvailableKiB.has_value()));
@@ -14,5 +12,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         TIDEMARK_FUZZ_CHECK(*level == kPressureLevelNormal || *level == kPressureLevelWarning ||
                             *level == kPressureLevelCritical);
     }
-    return 0;
 }

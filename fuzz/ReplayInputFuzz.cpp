@@ -2,29 +2,14 @@
 // standard input: the whole input is the fuzzer's bytes.
 
 #include <sstream>
-#include <streambuf>
 
-#include "FuzzSupport.h"
+#include "FuzzTarget.h"
 #include "engine/ReplayCommand.h"
 
-using namespace tidemark;
-
-namespace {
-
-class NullBuffer final : public std::streambuf {
-protected:
-    int_type overflow(int_type c) override { return traits_type::not_eof(c); }
-    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-};
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::istringstream input{std::string(fuzz::asText(data, size))};
-    NullBuffer discard;
-    std::ostream out(&discard);
-    std::ostream err(&discard);
-    const int status = runReplayCommand({"tidemark", "--replay", "-"}, input, out, err);
+TIDEMARK_FUZZ_TARGET(text) {
+    std::istringstream input{std::string(text)};
+    // Without a buffer the streams drop what the command prints.
+    std::ostream discard(nullptr);
+    const int status = runReplayCommand({"tidemark", "--replay", "-"}, input, discard, discard);
     TIDEMARK_FUZZ_CHECK(status == 0 || status == 2);
-    return 0;
 }

@@ -4,10 +4,8 @@
 
 #include <cmath>
 
-#include "FuzzSupport.h"
+#include "FuzzTarget.h"
 #include "core/Formatting.h"
-
-using namespace tidemark;
 
 namespace {
 
@@ -30,9 +28,7 @@ constexpr double kLastWritable = 253402300799.0;
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes = fuzz::asText(data, size);
-
+TIDEMARK_FUZZ_TARGET(bytes) {
     // Decoded text is valid UTF-8 (decoding it again changes nothing) and
     // stops at the first NUL.
     const std::string decoded = decodeUtf8Lossy(bytes);
@@ -54,5 +50,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             TIDEMARK_FUZZ_CHECK(again && *again == second);
         }
     }
-    return 0;
 }
