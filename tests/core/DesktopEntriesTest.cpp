@@ -20,24 +20,19 @@ TEST(DesktopEntriesTest, ParsesEntriesExecLinesAndControlGroups) {
     const DesktopEntry entry = parseDesktopEntry(
         "# comment\n[Desktop Entry]\r\nName[de]=Bearbeiter\nName = My\\sEditor\nName=Second\n"
         "TryExec=/opt/ed/bin\nExec=\"/opt/My Editor/ed\\\\\\\\x\" --new %F\n"
-        "Hidden=true\nX-GNOME-Autostart-enabled=false\n"
         "[Desktop Action new]\nName=New Window\nExec=other\n");
     EXPECT_EQ(entry, (DesktopEntry{.name = "My Editor",
                                    .program = "/opt/My Editor/ed\\x",
-                                   .tryExec = "/opt/ed/bin",
-                                   .hidden = true,
-                                   .autostartDisabled = true}));
+                                   .tryExec = "/opt/ed/bin"}));
 
     EXPECT_EQ(parseDesktopEntry("[Other]\nName=X\nExec=x\n"), DesktopEntry{});
     EXPECT_EQ(parseDesktopEntry("[Desktop Entry]\nName=\xff\n").name, "\xEF\xBF\xBD");
 
     const std::pair<const char*, std::optional<std::string>> execs[] = {
         {"  /usr/bin/code --new-window", "/usr/bin/code"},
-        {R"("/opt/My App/a\"b\$c\`d\\e" %U)", R"(/opt/My App/a"b$c`d\e)"},
         {"\"/opt/unterminated", std::nullopt},
         {"%f", std::nullopt},
         {"\"%U\"", std::nullopt},
-        {"/opt/100%%/t %U", "/opt/100%/t"},
         {"\"/opt/a b/%%%%\"", "/opt/a b/%%"},
     };
     for (const auto& [exec, program] : execs)
@@ -83,9 +78,7 @@ protected:
     }
     fs::path program(const std::string& relative, bool script = false) {
         const fs::path path = dir / relative;
-        TempDir::writeFile(path, script ? "#!/bin/sh\n"
-                                        : "\x7f"
-                                          "ELF");
+        TempDir::writeFile(path, script ? "#!/bin/sh\n" : "\177ELF");
         ::chmod(path.c_str(), 0755);
         return path;
     }
@@ -169,34 +162,34 @@ TEST_F(DesktopFixture, CaptureNamesSandboxesAndDesktopPrograms) {
 }
 
 TEST_F(DesktopFixture, InterpretersAndWrappersAreNotClaimed) {
-    // Each entry runs its application through a program that runs others.
-    const fs::path python = program("usr/bin/python3.11");
-    fs::create_symlink(python, dir / "bin" / "python3");
-    const fs::path java = program("usr/lib/jvm/bin/java");
-    fs::create_symlink(java, dir / "bin" / "java");
+    // Each entry runs its application through a program that runs others,
+    // on PATH itself or through a link there.
     const std::pair<std::string, std::string> wrappers[] = {
-        {"bin/perl", "perl /opt/p/p.pl"},     {"bin/sh", "sh -c 'exec /opt/s/s'"},
-        {"bin/bash", "bash /opt/b/run.sh"},   {"bin/env", "env GDK_BACKEND=x11 /opt/e/e"},
-        {"bin/flatpak", "flatpak run org.x"}, {"bin/Python2.7", "Python2.7 y.py"},
-    };
-    std::vector<fs::path> claimed{python, java};
-    int n = 0;
+        {"usr/bin/python3.11", "python3 /opt/x/x.py"},
+        {"bin/perl", "perl /opt/p/p.pl"},
+        {"usr/lib/jvm/bin/java", "java -jar /opt/j/j.jar"},
+        {"bin/sh", "sh -c 'exec /opt/s/s'"},
+        {"bin/bash", "bash /opt/b/run.sh"},
+        {"bin/env", "env GDK_BACKEND=x11 /opt/e/e"},
+        {"bin/flatpak", "flatpak run org.x"},
+        {"bin/Python2.7", "Python2.7 y.py"}};
+    std::vector<fs::path> claimed;
     for (const auto& [relative, exec] : wrappers) {
         claimed.push_back(program(relative));
-        const std::string number = std::to_string(++n);
+        const fs::path onPath = dir / "bin" / exec.substr(0, exec.find(' '));
+        if (!fs::exists(onPath))
+            fs::create_symlink(claimed.back(), onPath);
+        const std::string number = std::to_string(claimed.size());
         entry(dir / "share", "w" + number + ".desktop",
               "Name=Wrapped " + number + "\nExec=" + exec + "\n");
     }
-    entry(dir / "share", "py.desktop", "Name=Py Tool\nExec=python3 /opt/x/x.py\n");
-    entry(dir / "share", "jv.desktop", "Name=Jv Tool\nExec=java -jar /opt/j/j.jar\n");
     // A program whose name only starts like an interpreter is an application.
     const fs::path shotwell = program("bin/shotwell");
     entry(dir / "share", "shotwell.desktop", "Name=Shotwell\nExec=shotwell %U\n");
 
     const DesktopEntryIndex index(DesktopEntryLocations::fromEnvironment());
-    for (const fs::path& path : claimed) {
+    for (const fs::path& path : claimed)
         EXPECT_EQ(index.nameForExecutable(path.string()), std::nullopt) << path;
-    }
     EXPECT_EQ(index.nameForExecutable(shotwell.string()), "Shotwell");
 }
 
