@@ -10,7 +10,9 @@
 namespace tidemark {
 namespace {
 
-void expectByteTexts() {
+// The tray program adopts the user's locale at start-up (Qt calls
+// setlocale); its numbers must not turn into "1,5 GB" under German.
+TEST(Formatting, BytesUseMegabytesBelowOneGibibyteAndIgnoreTheLocale) {
     const std::pair<std::uint64_t, const char*> cases[] = {
         {0, "0 MB"},
         {(1ull << 20) * 3 / 2, "1.5 MB"},
@@ -21,17 +23,12 @@ void expectByteTexts() {
         // Above the signed 64-bit maximum the value is shown as that maximum.
         {UINT64_MAX, "8589934592 GB"},
     };
-    for (const auto& [bytes, text] : cases)
-        EXPECT_EQ(formatBytes(bytes), text) << bytes;
-}
+    const auto expectTexts = [&] {
+        for (const auto& [bytes, text] : cases)
+            EXPECT_EQ(formatBytes(bytes), text) << bytes;
+    };
+    expectTexts();
 
-TEST(Formatting, BytesUseMegabytesBelowOneGibibyteAndDropTrailingZeros) {
-    expectByteTexts();
-}
-
-// The tray program adopts the user's locale at start-up (Qt calls
-// setlocale); its numbers must not turn into "1,5 GB" under German.
-TEST(Formatting, BytesIgnoreACommaDecimalLocale) {
     const std::string previous = std::setlocale(LC_ALL, nullptr);
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
         GTEST_SKIP() << "the de_DE.UTF-8 locale is not generated (scripts/install-deps does it)";
@@ -39,7 +36,7 @@ TEST(Formatting, BytesIgnoreACommaDecimalLocale) {
     char probe[16];
     std::snprintf(probe, sizeof probe, "%.1f", 1.5);
     EXPECT_STREQ(probe, "1,5");  // the locale really is in force
-    expectByteTexts();
+    expectTexts();
     std::setlocale(LC_ALL, previous.c_str());
 }
 
