@@ -24,9 +24,8 @@ class LinuxProbePlatformTest : public ::testing::Test {
 protected:
     LinuxProbePlatformTest() {
         TempDir::writeFile(root / "meminfo",
-                           "MemTotal:        1000000 kB\nMemFree:  10 kB\n"
-                           "MemAvailable:     150000 kB\nSwapTotal:       400000 kB\n"
-                           "SwapFree:         100000 kB\n");
+                           "MemTotal: 1000000 kB\nMemFree: 10 kB\nMemAvailable: 150000 kB\n"
+                           "SwapTotal: 400000 kB\nSwapFree: 100000 kB\n");
         TempDir::writeFile(root / "pressure/memory",
                            "some avg10=45.00 avg60=3.00 avg300=0.00 total=1\n");
         TempDir::writeFile(root / "loadavg", "0.10 0.20 0.30 2/1345 999\n");
@@ -88,11 +87,9 @@ TEST(LinuxProbePlatformRealProcTest, ReadsThisMachine) {
     ASSERT_TRUE(sample.memoryUsedBytes.has_value());
     EXPECT_LE(*sample.memoryUsedBytes, sample.physicalMemoryBytes);
 
-    std::int64_t listed = 0;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        listed += std::all_of(name.begin(), name.end(), ::isdigit);
-    }
+    const auto listed = std::ranges::count_if(fs::directory_iterator("/proc"), [](const auto& e) {
+        return std::ranges::all_of(e.path().filename().string(), ::isdigit);
+    });
     const SystemSnapshot snapshot = probe.capture(SIZE_MAX);
     std::int64_t seen = snapshot.unreadableProcessCount;
     for (const AppMemory& app : snapshot.topApplications)
@@ -103,8 +100,7 @@ TEST(LinuxProbePlatformRealProcTest, ReadsThisMachine) {
     std::string comm;
     std::getline(std::ifstream("/proc/self/comm"), comm);
     const auto list = probe.readProcesses().samples;
-    auto self = std::find_if(list.begin(), list.end(),
-                             [](const ProcessSample& s) { return s.pid == ::getpid(); });
+    const auto self = std::ranges::find(list, ::getpid(), &ProcessSample::pid);
     ASSERT_NE(self, list.end());
     EXPECT_EQ(self->name, comm);
     EXPECT_EQ(self->executablePath, fs::read_symlink("/proc/self/exe").string());
