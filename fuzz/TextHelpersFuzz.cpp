@@ -10,12 +10,11 @@
 namespace {
 
 bool hasControlCharacter(std::string_view text) {
+    // C0 and DEL are single bytes; C1 is U+0080 to U+009F, C2 80 to C2 9F.
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
     for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7F) {
-            return true;
-        }
-        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+        if (byte(i) < 0x20 || byte(i) == 0x7F ||
+            (byte(i) == 0xC2 && i + 1 < text.size() && byte(i + 1) < 0xA0)) {
             return true;
         }
     }
