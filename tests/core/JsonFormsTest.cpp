@@ -15,11 +15,8 @@ TEST(JsonForms, SnapshotRoundTripsWithNullSwapAndExactUnsignedValues) {
     const json j = toJson(s);
     EXPECT_TRUE(j["swapUsedBytes"].is_null());
     EXPECT_FALSE(j["topApplications"][0].contains("bundleIdentifier"));
-    const SystemSnapshot back = snapshotFromJson(j);
-    EXPECT_EQ(back.capturedAt, 1741944413.0);
-    EXPECT_EQ(back.physicalMemoryBytes, UINT64_MAX);
-    EXPECT_EQ(back.topApplications, s.topApplications);
-    EXPECT_FALSE(back.swapUsedBytes.has_value());
+    s.capturedAt = 1741944413;  // written in whole seconds
+    EXPECT_EQ(snapshotFromJson(j), s);
 }
 
 TEST(JsonForms, ReadingRejectsWrongTypesAndUnknownLevels) {
