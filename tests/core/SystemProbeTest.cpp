@@ -90,7 +90,6 @@ TEST_F(SystemProbeTest, CaptureKeepsTheLargestAndCountsUnreadable) {
     EXPECT_EQ(snapshot.unreadableProcessCount, 1);
     EXPECT_TRUE(snapshot.processListAvailable);
 
-    // Every task record unreadable.
     for (std::int32_t pid = 1; pid <= 7; ++pid)
         platform.processes[pid].residentBytes.reset();
     snapshot = probe.capture(5);

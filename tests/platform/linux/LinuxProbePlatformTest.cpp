@@ -19,7 +19,6 @@ using test::TempDir;
 
 const std::uint64_t kPage = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
 
-// A procfs tree.
 class LinuxProbePlatformTest : public ::testing::Test {
 protected:
     LinuxProbePlatformTest() {
