@@ -76,26 +76,24 @@ TEST_F(SystemProbeTest, ReadsProcessesWithFallbacksAndBoundedListing) {
 }
 
 TEST_F(SystemProbeTest, CaptureKeepsTheLargestAndCountsUnreadable) {
-    platform.memory = MemoryReadings{2, 1024, 8u << 30, std::nullopt};
+    platform.memory = MemoryReadings{2, 1024, 8ull << 30, std::nullopt};
     for (std::int32_t pid = 1; pid <= 7; ++pid)
         platform.addProcess(pid, "p" + std::to_string(pid), std::nullopt, pid * 1000u);
     platform.addProcess(8, "unreadable", std::nullopt, 0);
     platform.processes[8].residentBytes.reset();
 
-    SystemSnapshot snapshot = probe.capture(5);
-    EXPECT_EQ(snapshot.pressure, Pressure::warning);
-    ASSERT_EQ(snapshot.topApplications.size(), 5u);
-    EXPECT_EQ(snapshot.topApplications.front(), (AppMemory{"p7", std::nullopt, 7000, 1}));
-    EXPECT_EQ(snapshot.topApplications.back().name, "p3");
-    EXPECT_EQ(snapshot.unreadableProcessCount, 1);
-    EXPECT_TRUE(snapshot.processListAvailable);
+    SystemSnapshot expected{platform.time, Pressure::warning, 1024, 8ull << 30, {}, 1, true};
+    for (std::int32_t pid = 7; pid >= 3; --pid)
+        expected.topApplications.push_back(
+            {"p" + std::to_string(pid), std::nullopt, pid * 1000u, 1});
+    EXPECT_EQ(probe.capture(5), expected);
 
     for (std::int32_t pid = 1; pid <= 7; ++pid)
         platform.processes[pid].residentBytes.reset();
-    snapshot = probe.capture(5);
-    EXPECT_TRUE(snapshot.topApplications.empty());
-    EXPECT_EQ(snapshot.unreadableProcessCount, 8);
-    EXPECT_FALSE(snapshot.processListAvailable);
+    expected.topApplications.clear();
+    expected.unreadableProcessCount = 8;
+    expected.processListAvailable = false;
+    EXPECT_EQ(probe.capture(5), expected);
 }
 
 }  // namespace
