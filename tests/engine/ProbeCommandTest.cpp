@@ -52,11 +52,9 @@ TEST_F(ProbeCommandTest, TextAndJson) {
     platform.memory.swapUsedBytes.reset();
     const std::string text = run({"--probe", "--json"}, platform);
     EXPECT_TRUE(text.ends_with("\n}\n"));
-    EXPECT_LT(text.find("\"capturedAt\""), text.find("\"physicalMemoryBytes\""));
     const nlohmann::json json = nlohmann::json::parse(text);
     EXPECT_EQ(json["capturedAt"], formatIsoDate(platform.time));
     EXPECT_EQ(json["swapAvailable"], false);
-    EXPECT_EQ(json["topApplications"][1]["bundleIdentifier"], "org.editor");
 }
 
 // Names and identifiers come from other programs: one line per application and

@@ -35,6 +35,7 @@ TEST(ReplayCommand, EpisodeReportsEveryTickTheAlertTheRecheckAndTheRecovery) {
     const ReplayRun run =
         replay({"--replay", TIDEMARK_TEST_DATA "/replay/episode.jsonl", "--incidents", incidents});
     ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
     ASSERT_EQ(run.lines.size(), 12u);
 
     // How many alerts and recoveries the tick gives is MonitoringEngineTest's;

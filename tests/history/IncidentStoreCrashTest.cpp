@@ -1,15 +1,10 @@
 #include "history/IncidentStore.h"
 
 #include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
-
-#include <random>
 
 #include <gtest/gtest.h>
 
+#include "ChildProcess.h"
 #include "FileIdentity.h"
 #include "ScopedEnvironment.h"
 #include "TempDir.h"
@@ -62,40 +57,22 @@ TEST(IncidentStoreCrashTest, KilledWritersLeaveTheOldOrTheNewFileComplete) {
         memoryBacked.emplace("TMPDIR", "/dev/shm");
     test::TempDir dir;
     const fs::path file = dir / "tidemark" / "incidents.json";
-    std::mt19937 random(20251206);
     size_t longestList = 0;
     for (int round = 0; round < 60; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        int pipeFds[2];
-        ASSERT_EQ(::pipe(pipeFds), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(pipeFds[0]);
-            writeForever(file, pipeFds[1]);
-        }
-        ::close(pipeFds[1]);
-        // Let some saves complete, then strike during the next one: after an
-        // arbitrary pause, or the moment the file changes, when a writer that
-        // is not atomic would have it half written.
+        test::ChildProcess writer([&](int progress) { writeForever(file, progress); });
+        ASSERT_GT(writer.pid(), 0);
+        // Let some saves complete, then strike the moment the file changes,
+        // when a writer that is not atomic would have it half written.
         char byte;
-        for (int saves = static_cast<int>(random() % 4);
-             saves > 0 && ::read(pipeFds[0], &byte, 1) == 1; --saves) {
+        for (int saves = round % 4; saves > 0 && ::read(writer.pipeFd(), &byte, 1) == 1; --saves) {
         }
-        if (round % 2 == 0) {
-            const timespec pause{0, static_cast<long>(random() % 1500) * 1000};
-            ::nanosleep(&pause, nullptr);
-        } else {
-            const auto before = test::fileIdentity(file);
-            pollfd saved{pipeFds[0], POLLIN, 0};
-            while (test::fileIdentity(file) == before && ::poll(&saved, 1, 0) == 0) {
-            }
+        const auto before = test::fileIdentity(file);
+        pollfd saved{writer.pipeFd(), POLLIN, 0};
+        while (test::fileIdentity(file) == before && ::poll(&saved, 1, 0) == 0) {
         }
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ::close(pipeFds[0]);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself";
+        writer.kill();
+        ASSERT_EQ(writer.wait(), 128 + SIGKILL) << "the writer stopped by itself";
         if (fs::exists(file)) {
             std::vector<IncidentRecord> records;
             ASSERT_NO_THROW(records = decodeIncidentFile(test::TempDir::readFile(file)));
