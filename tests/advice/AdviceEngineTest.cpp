@@ -36,11 +36,7 @@ TEST(AdviceEngine, SystemPlanWhenNothingQualifiesAndSwapGrowthThreshold) {
     const std::string heavy = "系统正在频繁腾挪内存；没有足够依据指向单个应用。";
     const std::string plain = "系统风险升高，但没有足够依据指向单个应用。";
     const std::vector<std::pair<std::optional<std::int64_t>, std::string>> cases{
-        {268'435'456, heavy},
-        {INT64_MAX, heavy},
-        {268'435'455, plain},
-        {INT64_MIN, plain},
-        {std::nullopt, plain}};
+        {268'435'456, heavy}, {268'435'455, plain}, {INT64_MIN, plain}, {std::nullopt, plain}};
     for (const auto& [growth, evidence] : cases) {
         EXPECT_EQ(AdviceEngine::plans(RiskLevel::warning, {}, 16 * kGiB, growth).at(0).evidence,
                   evidence);
