@@ -16,8 +16,7 @@ namespace {
 
 constexpr std::uint64_t kGiB = 1ull << 30;
 const QString kRetryHint = QStringLiteral("未改善时换对象，避免反复重启。");
-const QString kVerdict =
-    QStringLiteral("观察到系统压力下降，仍需留意后续状态；不能证明下降由这次操作造成。");
+const QString kVerdict = QStringLiteral("观察到系统压力下降。");
 
 AdvicePlan plan(const std::string& id, const std::string& target,
                 const std::string& summary = "先保存工作。") {
@@ -49,7 +48,6 @@ struct Window {
     bool actionable() const { return !find("adviceChooserRow")->isHidden(); }
 };
 
-// Each plan family by its step titles.
 TEST(AdviceWindowController, RendersEachPlanFamily) {
     const QStringList systemSteps = {"检查普通应用", "保护系统后台"};
     const struct {
@@ -113,7 +111,6 @@ TEST(AdviceWindowController, ChoosesEachObjectFromThePopupAndShowsItsNameAsText)
         chooser->click();
         QPointer<QWidget> popover = w.find("adviceSelectionPopover");
         ASSERT_NE(popover, nullptr);
-        EXPECT_EQ(popover->size(), QSize(190, 36 * count + 16));
         const auto items = popover->findChildren<AdviceSelectionItem*>("adviceSelectionItem");
         ASSERT_EQ(items.size(), count);
         EXPECT_TRUE(items[current]->selected());
@@ -133,8 +130,7 @@ TEST(AdviceWindowController, ChoosesEachObjectFromThePopupAndShowsItsNameAsText)
 
 TEST(AdviceWindowController, EmptyPlanListShowsNothingToDoInASmallWindow) {
     Window w;
-    w.controller.show({}, QStringLiteral("完成操作后，点击确认，再观察后续约 1 分钟的系统压力。"),
-                      true, false);
+    w.controller.show({}, QString(), true, false);
     EXPECT_EQ(w.text("adviceSummary"), "目前无需处理");
     EXPECT_FALSE(w.actionable());
     EXPECT_FALSE(w.find("adviceSelectorButton")->isEnabled());
@@ -145,10 +141,6 @@ TEST(AdviceWindowController, EmptyPlanListShowsNothingToDoInASmallWindow) {
     w.controller.show({plan("app.inspect.warning.v1", "Notes")}, QString(), true, false);
     EXPECT_EQ(w.controller.window()->minimumSize(), QSize(500, 600));
     EXPECT_TRUE(w.actionable());
-
-    Window fresh;
-    fresh.controller.show({plan("app.inspect.warning.v1", "Notes")}, QString(), true, false);
-    EXPECT_EQ(fresh.controller.window()->size(), QSize(520, 660));
 }
 
 TEST(AdviceWindowController, ResultLineFollowsTheReCheckAndKeepsItsVerdict) {
@@ -195,6 +187,7 @@ TEST(AdviceWindowController, RecoveryWithdrawsARealPlanButNotASimulatedOne) {
             EXPECT_EQ(w.controller.result()->text(), "模拟建议，不进行真实复查。");
             EXPECT_EQ(w.text("adviceSummary"), "先保存，再减少占用");
             EXPECT_EQ(w.stepTitles().size(), 2);
+            EXPECT_EQ(w.controller.window()->size(), QSize(520, 660));  // as a fresh one opens
         } else {
             EXPECT_EQ(w.text("adviceSummary"), "当前风险已经恢复");
             EXPECT_TRUE(w.stepTitles().isEmpty());
