@@ -60,7 +60,7 @@ public:
         arguments.push_back("--accept-local-monitoring-for-testing");
         launch(std::move(arguments));
     }
-    // The windows open after the popover's closing delay.
+    // The windows open on the scheduler's next turn, once the popover has closed.
     ui::AdviceWindowController* openAdvice() {
         controller->showAdvice();
         scheduler.runPending();
