@@ -1,120 +1,31 @@
 #include "app/FreedesktopNotificationClient.h"
 
-#include <sys/prctl.h>
-
 #include <QDBusConnection>
-#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <optional>
-#include <set>
 #include <vector>
 
 #include "HostileNames.h"
+#include "RecordingNotificationServer.h"
 #include "TempDir.h"
 
 namespace tidemark {
 namespace {
-
-// Stands in for the desktop's notification server and records what it gets.
-// Like Plasma, it treats a replacement of a closed notification as an update
-// of its history: nothing pops up.
-class RecordingServer : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public:
-    struct Call {
-        QString appName;
-        uint replacesId;
-        QString icon, summary, body;
-        QVariantMap hints;
-        int expireTimeout;
-        bool popsUp;
-    };
-    QStringList capabilities{QStringLiteral("body")};
-    std::vector<Call> calls;
-    uint lastId = 40;
-    std::set<uint> open;
-
-    void close(uint id, uint reason) {
-        open.erase(id);
-        emit NotificationClosed(id, reason);
-    }
-
-signals:
-    void NotificationClosed(uint id, uint reason);
-
-public slots:
-    QStringList GetCapabilities() { return capabilities; }
-    uint Notify(const QString& appName, uint replacesId, const QString& icon,
-                const QString& summary, const QString& body, const QStringList&,
-                const QVariantMap& hints, int expireTimeout) {
-        const bool replaces = replacesId != 0 && replacesId <= lastId;
-        calls.push_back({appName, replacesId, icon, summary, body, hints, expireTimeout,
-                         !replaces || open.contains(replacesId)});
-        const uint id = replaces ? replacesId : ++lastId;
-        if (calls.back().popsUp)
-            open.insert(id);
-        return id;
-    }
-};
 
 // What a server shows for a body in its markup subset.
 QString shownUnderMarkup(QString body) {
     return body.replace("&lt;", "<").replace("&gt;", ">").replace("&amp;", "&");
 }
 
-// A private session bus for one test; the daemon dies with the test.
 class FreedesktopNotificationClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(dir / "services");
-        const QString conf = QStringLiteral(R"(<busconfig><type>session</type>
-            <listen>unix:dir=%1</listen><servicedir>%1/services</servicedir>
-            <policy context="default"><allow own="*"/><allow eavesdrop="true"/>
-              <allow send_destination="*" eavesdrop="true"/></policy></busconfig>)");
-        test::TempDir::writeFile(
-            dir / "bus.conf", conf.arg(QString::fromStdString(dir.path().string())).toStdString());
-        daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        daemon.start("dbus-daemon",
-                     {"--config-file=" + QString::fromStdString((dir / "bus.conf").string()),
-                      "--print-address", "--nofork"});
-        while (!daemon.canReadLine() && daemon.waitForReadyRead(10000)) {
-        }
-        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
-        ASSERT_FALSE(address.isEmpty()) << daemon.readAllStandardError().toStdString();
-        const QString tag = QString::number(++s_connections);
-        serverBus = QDBusConnection::connectToBus(address, "server" + tag);
-        clientBus = QDBusConnection::connectToBus(address, "client" + tag);
-        ASSERT_TRUE(serverBus.isConnected() && clientBus.isConnected());
-        client = std::make_unique<FreedesktopNotificationClient>(clientBus);
-    }
-    // A private connection must be closed before its last handle goes.
-    void TearDown() override {
-        client.reset();
-        QDBusConnection::disconnectFromBus(serverBus.name());
-        QDBusConnection::disconnectFromBus(clientBus.name());
-        daemon.kill();
-        daemon.waitForFinished();
+        ASSERT_TRUE(server.isConnected()) << server.daemonErrors().toStdString();
     }
 
-    void startServer() {
-        ASSERT_TRUE(serverBus.registerObject(
-            "/org/freedesktop/Notifications", &server,
-            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
-        ASSERT_TRUE(serverBus.registerService("org.freedesktop.Notifications"));
-    }
-    // The desktop's server quits and another one takes the name; its ids
-    // start afresh, so a stale replacement could hit someone else's entry.
-    void restartServer() {
-        ASSERT_TRUE(serverBus.unregisterService("org.freedesktop.Notifications"));
-        server.open.clear();
-        ASSERT_TRUE(serverBus.registerService("org.freedesktop.Notifications"));
-    }
     // Starts an asynchronous call and waits for its answer.
     template <typename T>
     T await(const std::function<void(std::function<void(T)>)>& call) {
@@ -133,16 +44,14 @@ protected:
         });
     }
 
-    static inline int s_connections = 0;
     test::TempDir dir;
-    QProcess daemon;
-    QDBusConnection serverBus{QString()}, clientBus{QString()};
-    RecordingServer server;
-    std::unique_ptr<FreedesktopNotificationClient> client;
+    test::RecordingNotificationServer server{dir.path()};
+    std::unique_ptr<FreedesktopNotificationClient> client =
+        std::make_unique<FreedesktopNotificationClient>(server.clientBus());
 };
 
 TEST_F(FreedesktopNotificationClientTest, PostsToTheServerAndReplacesByIdentifier) {
-    startServer();
+    ASSERT_TRUE(server.start());
     EXPECT_EQ(status(), AuthorizationStatus::authorized);
     const std::string link = "关闭 <a href=\"x\">Tom & Jerry</a>";
     EXPECT_FALSE(post("tidemark-warning-live", link));
@@ -167,7 +76,7 @@ TEST_F(FreedesktopNotificationClientTest, PostsToTheServerAndReplacesByIdentifie
 }
 
 TEST_F(FreedesktopNotificationClientTest, ReplacesOnlyWhatIsStillShown) {
-    startServer();
+    ASSERT_TRUE(server.start());
     struct Case {
         const char* what;
         std::function<void(uint id)> between;
@@ -180,7 +89,7 @@ TEST_F(FreedesktopNotificationClientTest, ReplacesOnlyWhatIsStillShown) {
         {"closed by a call", [&](uint id) { server.close(id, 3); }, false},
         {"undefined reason", [&](uint id) { server.close(id, 4); }, false},
         {"another id closed", [&](uint id) { server.close(id + 100, 2); }, true},
-        {"server restarted", [&](uint) { restartServer(); }, false},
+        {"server restarted", [&](uint) { ASSERT_TRUE(server.restart()); }, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -196,7 +105,7 @@ TEST_F(FreedesktopNotificationClientTest, ReplacesOnlyWhatIsStillShown) {
 }
 
 TEST_F(FreedesktopNotificationClientTest, BodiesNamingHostileApplicationsShowLiterally) {
-    startServer();
+    ASSERT_TRUE(server.start());
     server.capabilities << "body-markup";
     for (const AppMemory& app : test::hostileApplications(1)) {
         const std::string body = "确认 " + app.name + " 是否暂不使用。";
@@ -210,12 +119,12 @@ TEST_F(FreedesktopNotificationClientTest, BodiesNamingHostileApplicationsShowLit
 TEST_F(FreedesktopNotificationClientTest, WithoutServerPermissionIsDeniedUntilOneAppears) {
     EXPECT_EQ(status(), AuthorizationStatus::denied);
     EXPECT_TRUE(post("tidemark-warning-live", "正文").has_value());
-    startServer();
+    ASSERT_TRUE(server.start());
     EXPECT_EQ(status(), AuthorizationStatus::authorized);
 }
 
 TEST_F(FreedesktopNotificationClientTest, AnActivatableServerCountsAsPresent) {
-    test::TempDir::writeFile(dir / "services" / "org.freedesktop.Notifications.service",
+    test::TempDir::writeFile(server.servicesDirectory() / "org.freedesktop.Notifications.service",
                              "[D-BUS Service]\nName=org.freedesktop.Notifications\n"
                              "Exec=/bin/false\n");
     EXPECT_EQ(status(), AuthorizationStatus::authorized);
@@ -237,5 +146,3 @@ TEST_F(FreedesktopNotificationClientTest, WithoutBusConnectionEverythingFailsQui
 
 }  // namespace
 }  // namespace tidemark
-
-#include "FreedesktopNotificationClientTest.moc"

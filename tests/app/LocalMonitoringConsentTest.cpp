@@ -41,9 +41,14 @@ TEST(LocalMonitoringConsentTest, TheRealDialogOnlyAllowsThroughItsAllowButton) {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
             EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+            EXPECT_EQ(box->windowTitle(), "潮痕");
             EXPECT_EQ(box->text(), "允许「潮痕」在本机监测内存风险？");
+            EXPECT_EQ(box->informativeText(),
+                      "「潮痕」会在本机读取系统内存压力、交换变化、应用名称和内存占用。异常事件最多"
+                      "保留 7 天。不读取对话、文档或网页内容，不上传任何数据。");
             ASSERT_EQ(box->buttons().size(), 2);
-            EXPECT_EQ(box->defaultButton()->objectName(), "allowButton");
+            EXPECT_EQ(box->defaultButton()->text(), "允许本地监测");
+            EXPECT_EQ(box->escapeButton()->text(), "退出");
             answered = true;
             if (button)
                 box->findChild<QPushButton*>(button)->click();

@@ -1,18 +1,13 @@
 #include <QAbstractButton>
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include "MenuBarHarness.h"
 #include "advice/AdviceEngine.h"
-#include "app/LocalMonitoringConsent.h"
-#include "ui/AdviceWindowController.h"
-#include "ui/PanelViewController.h"
-#include "ui/RecentIncidentsWindowController.h"
 #include "ui/SettingsWindowController.h"
 
 namespace tidemark {
@@ -58,70 +53,60 @@ void expectChineseTitle(QWidget* window) {
     EXPECT_FALSE(title.contains(QRegularExpression("[A-Za-z]"))) << title.toStdString();
 }
 
-std::vector<AdvicePlan> everyKindOfPlan(RiskLevel level) {
-    std::vector<AdvicePlan> plans;
-    for (const char* name : {"Google Chrome", "ChatGPT", "Codex", "微信", "Microsoft Edge",
-                             "Safari", "gnome-shell", "Tool"})
-        plans.push_back(AdviceEngine::plan(level, {name, std::nullopt, kGiB, 1}));
-    plans.push_back(AdviceEngine::plans(level, {}, 16 * kGiB, std::nullopt).at(0));
-    return plans;
-}
-
+// Every window of the running tray, and the notices it raises while
+// notifications are off.
 TEST(DesktopTexts, WindowsSpeakOfThisDesktopWithChineseTitles) {
+    test::MenuBarHarness tray;
+    tray.client.immediateStatus = AuthorizationStatus::denied;
+    tray.launch({"--accept-local-monitoring-for-testing"});
+    MenuBarController& controller = *tray.controller;
+
+    controller.togglePopover();
+    controller.panel()->onTestWarning();
+    expectNative(textsOf(controller.panel()), {});
+    controller.panel()->onEnableNotifications();
+    QMessageBox* panelNotice = controller.permissionNotice();
+    ASSERT_NE(panelNotice, nullptr);
+    const QString hint = "请在桌面的通知设置中允许潮痕的通知，并确认通知服务正在运行。";
+    EXPECT_EQ(panelNotice->informativeText(), hint + "内存监测和最近记录不受影响。");
+    expectNative(textsOf(panelNotice), {});
+    expectChineseTitle(panelNotice);
+
     QStringList citations;
-    ui::AdviceWindowController advice;
+    ui::AdviceWindowController* advice = tray.openAdvice();
+    ASSERT_NE(advice, nullptr);
     for (const RiskLevel level : {RiskLevel::watch, RiskLevel::warning, RiskLevel::critical}) {
-        const std::vector<AdvicePlan> plans = everyKindOfPlan(level);
-        advice.show(plans, QString(), true, false);
-        auto* selector = advice.window()->findChild<QComboBox*>("adviceSelector");
+        // The plan for the system itself, and one of every family.
+        std::vector<AdvicePlan> plans{
+            AdviceEngine::plans(level, {}, 16 * kGiB, std::nullopt).at(0)};
+        for (const char* name : {"Google Chrome", "ChatGPT", "Codex", "微信", "Microsoft Edge",
+                                 "Safari", "gnome-shell", "Tool"})
+            plans.push_back(AdviceEngine::plan(level, {name, std::nullopt, kGiB, 1}));
+        advice->show(plans, QString(), true, false);
+        auto* selector = advice->window()->findChild<QComboBox*>("adviceSelector");
         ASSERT_NE(selector, nullptr);
         for (int i = 0; i < static_cast<int>(plans.size()); ++i) {
             citations << QString::fromStdString(plans[i].source);
             selector->setCurrentIndex(i);
-            expectNative(textsOf(advice.window()), citations);
+            expectNative(textsOf(advice->window()), citations);
         }
     }
-    expectChineseTitle(advice.window());
+    expectChineseTitle(advice->window());
 
-    ui::SettingsWindowController settings;
-    settings.show(false, false, {});
-    expectNative(textsOf(settings.window()), {});
-    settings.show(false, true, [](bool) { return std::optional<std::string>("failed"); });
-    settings.window()->findChild<QAbstractButton*>("launchAtLoginCheckbox")->click();
-    settings.showPermissionNotice();
-    auto* notice = settings.window()->findChild<QMessageBox*>("settingsPermissionNotice");
-    ASSERT_NE(notice, nullptr);
-    expectNative(textsOf(settings.window()), {});
-    expectChineseTitle(settings.window());
-    expectChineseTitle(notice);
-    notice->reject();
+    // The reminders switch asks again; still denied, so its notice shows.
+    controller.showSettings();
+    QWidget* settings = controller.settingsWindow()->window();
+    settings->findChild<QAbstractButton*>("remindersCheckbox")->click();
+    auto* settingsNotice = settings->findChild<QMessageBox*>("settingsPermissionNotice");
+    ASSERT_NE(settingsNotice, nullptr);
+    EXPECT_EQ(settingsNotice->informativeText(), hint + "监测和记录不受影响。");
+    expectNative(textsOf(settings), {});
+    expectChineseTitle(settings);
+    expectChineseTitle(settingsNotice);
 
-    ui::RecentIncidentsWindowController history([](QWidget* window) { window->show(); });
-    history.reload({}, std::nullopt);
-    history.presentWindow();
-    expectNative(textsOf(history.window()), {});
-    expectChineseTitle(history.window());
-
-    ui::PanelViewController panel(false);
-    RiskAssessment assessment;
-    assessment.level = RiskLevel::warning;
-    panel.update({.assessment = assessment,
-                  .sample = LightweightSample{0, Pressure::warning, kGiB, 16 * kGiB, 15 * kGiB},
-                  .applications = {{"Google Chrome", std::nullopt, 4 * kGiB, 10}}});
-    expectNative(textsOf(&panel), {});
-
-    // The consent question, read and then dismissed.
-    QStringList consentTexts;
-    QTimer::singleShot(0, [&] {
-        if (QWidget* dialog = QApplication::activeModalWidget()) {
-            consentTexts = textsOf(dialog);
-            expectChineseTitle(dialog);
-            dialog->close();
-        }
-    });
-    EXPECT_EQ(LocalMonitoringConsent::showDialog(), LocalMonitoringConsent::Answer::quit);
-    EXPECT_FALSE(consentTexts.isEmpty());
-    expectNative(consentTexts, {});
+    QWidget* history = tray.showHistory()->window();
+    expectNative(textsOf(history), {});
+    expectChineseTitle(history);
 }
 
 }  // namespace

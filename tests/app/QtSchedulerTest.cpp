@@ -1,6 +1,7 @@
 #include "app/QtScheduler.h"
 
 #include <QEventLoop>
+#include <QScopeGuard>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -44,6 +45,10 @@ TEST(QtSchedulerTest, RunsLaterInOrderAndHonoursCancellation) {
 TEST(QtSchedulerTest, WatchesTheExceptionalConditionOfADescriptor) {
     int fds[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    const auto closeBoth = qScopeGuard([&] {
+        ::close(fds[0]);
+        ::close(fds[1]);
+    });
     QtScheduler scheduler;
     int ready = 0;
     QEventLoop loop;
@@ -53,15 +58,11 @@ TEST(QtSchedulerTest, WatchesTheExceptionalConditionOfADescriptor) {
         loop.quit();
     });
     if (::send(fds[1], "!", 1, MSG_OOB) != 1) {
-        ::close(fds[0]);
-        ::close(fds[1]);
         GTEST_SKIP() << "this kernel has no urgent data on local sockets";
     }
     scheduler.scheduleAfter(5, [&] { loop.quit(); });
     loop.exec();
     EXPECT_EQ(ready, 1);
-    ::close(fds[0]);
-    ::close(fds[1]);
 }
 
 }  // namespace

@@ -29,12 +29,10 @@ TEST(QtTranslations, StandardButtonsAndMenusReadChinese) {
 
     QMessageBox box;
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Close);
-    for (const auto button : {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::Close}) {
-        const QString text = wordsOf(box.button(button)->text());
-        EXPECT_FALSE(text.isEmpty());
-        EXPECT_FALSE(text.contains(latin)) << text.toStdString();
-    }
-    EXPECT_EQ(wordsOf(box.button(QMessageBox::Ok)->text()), "确定");
+    QStringList words;
+    for (const auto button : {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::Close})
+        words << wordsOf(box.button(button)->text());
+    EXPECT_EQ(words, (QStringList{"确定", "取消", "关闭"}));
 
     QLineEdit field;
     const std::unique_ptr<QMenu> menu(field.createStandardContextMenu());

@@ -23,44 +23,52 @@
 namespace tidemark {
 namespace {
 
-TEST(SignalShutdownTest, ASignalArrivesAsAnEventAndTheOldHandlerReturns) {
-    {
-        SignalShutdown shutdown;
-        ASSERT_TRUE(shutdown.isActive());
-        QSignalSpy spy(&shutdown, &SignalShutdown::shutdownRequested);
-        ::raise(SIGTERM);
-        ASSERT_TRUE(spy.wait(5000));
-        EXPECT_EQ(spy.at(0).at(0).toInt(), SIGTERM);
+TEST(SignalShutdownTest, EachSignalArrivesAsAnEventAndTheOldHandlerReturns) {
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+        struct sigaction before {
+        }, after{};
+        ::sigaction(signalNumber, nullptr, &before);
+        {
+            SignalShutdown shutdown;
+            ASSERT_TRUE(shutdown.isActive());
+            QSignalSpy spy(&shutdown, &SignalShutdown::shutdownRequested);
+            ::raise(signalNumber);
+            ASSERT_TRUE(spy.wait(5000));
+            EXPECT_EQ(spy.at(0).at(0).toInt(), signalNumber);
+        }
+        ::sigaction(signalNumber, nullptr, &after);
+        EXPECT_EQ(after.sa_handler, before.sa_handler);
     }
-    struct sigaction current {};
-    ::sigaction(SIGTERM, nullptr, &current);
-    EXPECT_EQ(current.sa_handler, SIG_DFL);
 }
 
-// A signal while start-up closes the incident the last run left open still
-// ends the program with status 0 and the history file complete.
-TEST(SignalShutdownTest, TheProgramQuitsCleanlyOnEachSignal) {
+// A signal ends the program with status 0: while start-up closes the
+// incident the last run left open, the history file stays complete; while
+// the first question of a fresh profile is open, nothing is stored.
+TEST(SignalShutdownTest, TheProgramQuitsCleanlyOnASignal) {
     test::TempDir dir;
     const test::TrayProgram tray(dir.path());
     const auto history = tray.dataHome() / "tidemark/incidents.json";
     IncidentRecord open;
     open.id = makeIncidentId();
     open.startedAt = SystemClock().now() - 600;
-    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
-        test::TempDir::writeFile(history, encodeIncidentFile({open}));
-        auto run = tray.start({"--accept-local-monitoring-for-testing"});
-        ASSERT_TRUE(run->waitFor("listening for later starts", 20'000))
-            << run->output.toStdString();
-        ::kill(static_cast<pid_t>(run->process->processId()), signalNumber);
-        EXPECT_TRUE(run->finishesCleanly(20'000)) << signalNumber << run->output.toStdString();
+    test::TempDir::writeFile(history, encodeIncidentFile({open}));
+    const test::TempDir freshDir;
+    const test::TrayProgram fresh(freshDir.path());
+    for (auto&& [run, ready] : {std::pair{tray.start({"--accept-local-monitoring-for-testing"}),
+                                          "listening for later starts"},
+                                {fresh.start({}), "asking for consent"}}) {
+        ASSERT_TRUE(run->waitFor(ready, 20'000)) << run->output.toStdString();
+        ::kill(static_cast<pid_t>(run->process->processId()), SIGTERM);
+        EXPECT_TRUE(run->finishesCleanly(20'000)) << run->output.toStdString();
         EXPECT_TRUE(run->output.contains("shutting down on a signal"));
-        // Real memory pressure may have opened an incident of the program's own.
-        const auto records = decodeIncidentFile(test::TempDir::readFile(history));
-        const auto earlier = std::find_if(records.begin(), records.end(),
-                                          [&](const IncidentRecord& r) { return r.id == open.id; });
-        ASSERT_NE(earlier, records.end());
-        EXPECT_TRUE(earlier->monitoringInterruptedAt.has_value());
     }
+    // Real memory pressure may have opened an incident of the program's own.
+    const auto records = decodeIncidentFile(test::TempDir::readFile(history));
+    const auto earlier = std::find_if(records.begin(), records.end(),
+                                      [&](const IncidentRecord& r) { return r.id == open.id; });
+    ASSERT_NE(earlier, records.end());
+    EXPECT_TRUE(earlier->monitoringInterruptedAt.has_value());
+    EXPECT_FALSE(std::filesystem::exists(freshDir / "home/.config/tidemark/preferences.json"));
 }
 
 // A signal while a question waits in its own event loop answers it as its
@@ -83,18 +91,6 @@ TEST(SignalShutdownTest, ASignalDismissesOpenDialogs) {
     EXPECT_EQ(spy.count(), 1);
     QTRY_VERIFY(noticeAlive.isNull() || !noticeAlive->isVisible());
     delete noticeAlive.data();
-}
-
-// The same from a fresh profile: the program quits while its first question
-// is open, and nothing is stored.
-TEST(SignalShutdownTest, TheProgramQuitsWhileAskingForConsent) {
-    test::TempDir dir;
-    const test::TrayProgram tray(dir.path());
-    auto run = tray.start({});
-    ASSERT_TRUE(run->waitFor("asking for consent", 20'000)) << run->output.toStdString();
-    ::kill(static_cast<pid_t>(run->process->processId()), SIGTERM);
-    EXPECT_TRUE(run->finishesCleanly(20'000)) << run->output.toStdString();
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "home/.config/tidemark/preferences.json"));
 }
 
 }  // namespace

@@ -12,12 +12,8 @@ namespace {
 constexpr QSize kCalm(350, 400);
 constexpr QSize kCritical(350, 534);
 
-QRect screenArea() {
-    return QGuiApplication::primaryScreen()->availableGeometry();
-}
-
 TEST(TrayPopoverTest, GrowingContentKeepsTheFrameOnItsScreen) {
-    const QRect area = screenArea();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     ASSERT_GE(area.height(), 560);
     struct Case {
         const char* where;
@@ -48,6 +44,17 @@ TEST(TrayPopoverTest, GrowingContentKeepsTheFrameOnItsScreen) {
         popover.setContentSize(kCalm);
         EXPECT_TRUE(area.contains(popover.geometry()));
     }
+}
+
+TEST(TrayPopoverTest, BelowTheItemOrAboveItAndAlwaysOnScreen) {
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize size(350, 400);
+    EXPECT_EQ(TrayPopover::placement(QRect(1000, 0, 24, 24), size, screen),
+              QRect(QPoint(1011 - 175, 24), size));  // top panel: under, centred
+    EXPECT_EQ(TrayPopover::placement(QRect(1000, 1056, 24, 24), size, screen).bottom(), 1055);
+    EXPECT_EQ(TrayPopover::placement(QRect(1900, 0, 20, 20), size, screen).right(), 1919);
+    EXPECT_EQ(TrayPopover::placement(QRect(5, 500, 1, 1), QSize(350, 700), screen),
+              QRect(QPoint(0, 380), QSize(350, 700)));
 }
 
 TEST(TrayPopoverTest, FittedMovesInsideAndShrinksOnlyWhatIsTooLarge) {
