@@ -16,7 +16,6 @@ TEST(Formatting, BytesUseMegabytesBelowOneGibibyteAndIgnoreTheLocale) {
     const std::pair<std::uint64_t, const char*> cases[] = {
         {0, "0 MB"},
         {(1ull << 20) * 3 / 2, "1.5 MB"},
-        {512ull << 20, "512 MB"},
         {1073741824, "1 GB"},
         {(1ull << 30) * 3 / 2, "1.5 GB"},
         {1073741824ull * 1234 / 100, "12.34 GB"},

@@ -53,17 +53,6 @@ TEST_F(SimulationControllerTest, ReplacedPreviewEndsSilentlyAndItsLateExpiryIsHa
     EXPECT_EQ(changes, 5);
 }
 
-TEST_F(SimulationControllerTest, ReplacedAndDestroyedPreviewsCancelTheirTimers) {
-    test::ManualScheduler strict;
-    {
-        SimulationController owned(strict);
-        owned.start(warningPreviewAssessment(), 8);
-        owned.start(watchPreviewAssessment(), 8);
-        EXPECT_EQ(strict.pendingCount(), 1u);
-    }
-    EXPECT_EQ(strict.pendingCount(), 0u);
-}
-
 TEST_F(SimulationControllerTest, DurationsAreClampedToOneDay) {
     for (double bad : {-5.0, std::numeric_limits<double>::quiet_NaN(),
                        std::numeric_limits<double>::infinity()}) {

@@ -84,15 +84,6 @@ TEST(LinuxProbePlatformRealProcTest, ReadsThisMachine) {
     ASSERT_TRUE(sample.memoryUsedBytes.has_value());
     EXPECT_LE(*sample.memoryUsedBytes, sample.physicalMemoryBytes);
 
-    const auto listed = std::ranges::count_if(fs::directory_iterator("/proc"), [](const auto& e) {
-        return std::ranges::all_of(e.path().filename().string(), ::isdigit);
-    });
-    const SystemSnapshot snapshot = probe.capture(SIZE_MAX);
-    std::int64_t seen = snapshot.unreadableProcessCount;
-    for (const AppMemory& app : snapshot.topApplications)
-        seen += app.processCount;
-    EXPECT_NEAR(double(seen), double(listed), listed / 4.0 + 10);
-
     // This test's own process, as the kernel names it, with its own path.
     std::string comm;
     std::getline(std::ifstream("/proc/self/comm"), comm);
