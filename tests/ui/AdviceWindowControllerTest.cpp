@@ -123,20 +123,13 @@ TEST(AdviceWindowController, ChoosesEachObjectFromThePopupAndShowsItsNameAsText)
         test::expectNamesShownLiterally(w.controller.window(), {chosen.target});
         EXPECT_FALSE(details->isHidden());  // the open details survive the choice
     }
+
+    // Nothing to do: the small empty state, whose size the recovery test checks.
     w.controller.show({}, QString(), true, false);
     EXPECT_TRUE(details->isHidden());
     EXPECT_EQ(w.text("adviceOriginal"), "");
-}
-
-TEST(AdviceWindowController, EmptyPlanListShowsNothingToDoInASmallWindow) {
-    Window w;
-    w.controller.show({}, QString(), true, false);
     EXPECT_EQ(w.text("adviceSummary"), "目前无需处理");
-    EXPECT_FALSE(w.actionable());
-    EXPECT_FALSE(w.find("adviceSelectorButton")->isEnabled());
-    EXPECT_FALSE(w.controller.confirm()->isEnabled());
-    EXPECT_EQ(w.controller.window()->size(), QSize(520, 300));
-
+    EXPECT_FALSE(w.actionable() || chooser->isEnabled());
     // Already on screen: the window keeps its size, only the floor rises.
     w.controller.show({plan("app.inspect.warning.v1", "Notes")}, QString(), true, false);
     EXPECT_EQ(w.controller.window()->minimumSize(), QSize(500, 600));
@@ -149,9 +142,6 @@ TEST(AdviceWindowController, ResultLineFollowsTheReCheckAndKeepsItsVerdict) {
     QAbstractButton* confirm = w.controller.confirm();
     w.controller.show({plan("chrome.inspect.warning.v1", "A"), plan("app.inspect.warning.v1", "B")},
                       QStringLiteral("完成操作后，点击确认。"), true, false);
-    confirm->click();  // no callback yet: nothing happens
-    EXPECT_EQ(result->text(), kRetryHint);
-
     // The owner starts a re-check by disabling the button; the next
     // confirmable tick brings its verdict.
     w.controller.onConfirm = [&] { confirm->setEnabled(false); };
@@ -185,8 +175,6 @@ TEST(AdviceWindowController, RecoveryWithdrawsARealPlanButNotASimulatedOne) {
         EXPECT_EQ(w.find("adviceEvidenceDetails")->isHidden(), !simulation);
         if (simulation) {
             EXPECT_EQ(w.controller.result()->text(), "模拟建议，不进行真实复查。");
-            EXPECT_EQ(w.text("adviceSummary"), "先保存，再减少占用");
-            EXPECT_EQ(w.stepTitles().size(), 2);
             EXPECT_EQ(w.controller.window()->size(), QSize(520, 660));  // as a fresh one opens
         } else {
             EXPECT_EQ(w.text("adviceSummary"), "当前风险已经恢复");
