@@ -55,7 +55,6 @@ TEST(AdviceFollowUp, BaselineTimingAndVerdicts) {
         // Only a fall of the kernel's level is a decrease.
         {at(0, C), {at(61, W)}, kDecrease},
         {at(0, W), {at(61, W)}, kNoDecrease},
-        {at(0, W), {at(61, C)}, kNoDecrease},
         {at(0, W), {at(61, U)}, kInsufficient},
         {at(0, U), {at(61, N)}, kInsufficient},
     };
