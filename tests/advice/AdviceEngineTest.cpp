@@ -100,7 +100,9 @@ TEST(AdviceEngine, FamilyMatching) {
     }
     // Quitting the display server, the desktop shell or the service manager
     // ends the session: such a process only ever gets the protected plan.
-    for (const char* name : {"Xwayland", "gnome-shell", "systemd-journald"}) {
+    for (const char* name :
+         {"WindowServer", "Xorg", "Xwayland", "gnome-shell", "mutter", "kwin_wayland", "kwin_x11",
+          "plasmashell", "cinnamon", "xfwm4", "sway", "systemd", "systemd-journald"}) {
         EXPECT_EQ(AdviceEngine::plan(RiskLevel::critical, app(name, 4 * kGiB)).id,
                   "system.protected.critical.v1")
             << name;
