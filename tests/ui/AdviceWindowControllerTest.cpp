@@ -82,7 +82,6 @@ TEST(AdviceWindowController, RendersEachPlanFamily) {
         EXPECT_EQ(w.text("adviceSource"),
                   QStringLiteral("规则依据 · ") + QString::fromStdString(c.plan.id) + "\n来源");
         EXPECT_EQ(w.text("adviceOriginal"), "完整保护条件：已保存。\n第一步\n第二步\n不执行退出。");
-        EXPECT_TRUE(w.actionable());
     }
 }
 
@@ -123,20 +122,13 @@ TEST(AdviceWindowController, ChoosesEachObjectFromThePopupAndShowsItsNameAsText)
         test::expectNamesShownLiterally(w.controller.window(), {chosen.target});
         EXPECT_FALSE(details->isHidden());  // the open details survive the choice
     }
+
+    // Nothing to do: the small empty state, whose size the recovery test checks.
     w.controller.show({}, QString(), true, false);
     EXPECT_TRUE(details->isHidden());
     EXPECT_EQ(w.text("adviceOriginal"), "");
-}
-
-TEST(AdviceWindowController, EmptyPlanListShowsNothingToDoInASmallWindow) {
-    Window w;
-    w.controller.show({}, QString(), true, false);
     EXPECT_EQ(w.text("adviceSummary"), "目前无需处理");
-    EXPECT_FALSE(w.actionable());
-    EXPECT_FALSE(w.find("adviceSelectorButton")->isEnabled());
-    EXPECT_FALSE(w.controller.confirm()->isEnabled());
-    EXPECT_EQ(w.controller.window()->size(), QSize(520, 300));
-
+    EXPECT_FALSE(w.actionable() || chooser->isEnabled());
     // Already on screen: the window keeps its size, only the floor rises.
     w.controller.show({plan("app.inspect.warning.v1", "Notes")}, QString(), true, false);
     EXPECT_EQ(w.controller.window()->minimumSize(), QSize(500, 600));
@@ -149,23 +141,16 @@ TEST(AdviceWindowController, ResultLineFollowsTheReCheckAndKeepsItsVerdict) {
     QAbstractButton* confirm = w.controller.confirm();
     w.controller.show({plan("chrome.inspect.warning.v1", "A"), plan("app.inspect.warning.v1", "B")},
                       QStringLiteral("完成操作后，点击确认。"), true, false);
-    confirm->click();  // no callback yet: nothing happens
-    EXPECT_EQ(result->text(), kRetryHint);
-
-    // The owner starts a re-check by disabling the button; the next
-    // confirmable tick brings its verdict.
+    // The owner starts a re-check by disabling the button; choosing another
+    // object does not end it, the next confirmable tick brings its verdict.
     w.controller.onConfirm = [&] { confirm->setEnabled(false); };
     confirm->click();
     w.find<QAbstractButton>("adviceSelectorButton")->click();
     w.find("adviceSelectionPopover")->findChildren<AdviceSelectionItem*>()[1]->click();
     EXPECT_FALSE(confirm->isEnabled());
-
-    // The verdict stays through later ticks that allow confirming again.
-    for (int tick = 0; tick < 2; ++tick) {
-        w.controller.updateFollowUp(kVerdict, true);
-        EXPECT_EQ(result->text(), kVerdict);
-        EXPECT_TRUE(confirm->isEnabled());
-    }
+    w.controller.updateFollowUp(kVerdict, true);
+    EXPECT_EQ(result->text(), kVerdict);
+    EXPECT_TRUE(confirm->isEnabled());
     w.controller.show({plan("app.inspect.warning.v1", "B")}, kVerdict, true, false);
     EXPECT_EQ(result->text(), kRetryHint);
 }
@@ -185,8 +170,6 @@ TEST(AdviceWindowController, RecoveryWithdrawsARealPlanButNotASimulatedOne) {
         EXPECT_EQ(w.find("adviceEvidenceDetails")->isHidden(), !simulation);
         if (simulation) {
             EXPECT_EQ(w.controller.result()->text(), "模拟建议，不进行真实复查。");
-            EXPECT_EQ(w.text("adviceSummary"), "先保存，再减少占用");
-            EXPECT_EQ(w.stepTitles().size(), 2);
             EXPECT_EQ(w.controller.window()->size(), QSize(520, 660));  // as a fresh one opens
         } else {
             EXPECT_EQ(w.text("adviceSummary"), "当前风险已经恢复");

@@ -38,7 +38,6 @@ TEST(SymbolIconsTest, EverySymbolDrawsDistinctArtworkInItsTint) {
         EXPECT_EQ(std::count(seen.begin(), seen.end(), image), 0) << "looks like another symbol";
         seen.push_back(image);
     }
-    EXPECT_EQ(seen.size(), 13u);
     EXPECT_TRUE(symbolIcon("no.such.symbol", kTint).isNull());
 }
 
