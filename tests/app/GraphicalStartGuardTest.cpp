@@ -68,7 +68,6 @@ TEST(GraphicalStartGuardTest, HeadlessModesRunWithoutADisplay) {
         SCOPED_TRACE(arguments.join(' ').toStdString());
         const Outcome outcome = runProgram(home, arguments, {});
         EXPECT_EQ(outcome.status, 0) << outcome.output.toStdString();
-        EXPECT_FALSE(outcome.output.contains("graphical session"));
     }
 }
 

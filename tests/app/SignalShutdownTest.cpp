@@ -2,13 +2,7 @@
 
 #include <signal.h>
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 
@@ -16,7 +10,6 @@
 
 #include "TempDir.h"
 #include "TrayProgram.h"
-#include "app/LocalMonitoringConsent.h"
 #include "core/Clock.h"
 #include "history/IncidentRecord.h"
 
@@ -43,7 +36,8 @@ TEST(SignalShutdownTest, EachSignalArrivesAsAnEventAndTheOldHandlerReturns) {
 
 // A signal ends the program with status 0: while start-up closes the
 // incident the last run left open, the history file stays complete; while
-// the first question of a fresh profile is open, nothing is stored.
+// the first question of a fresh profile is open, the signal answers it as
+// its quit button would, and nothing is stored.
 TEST(SignalShutdownTest, TheProgramQuitsCleanlyOnASignal) {
     test::TempDir dir;
     const test::TrayProgram tray(dir.path());
@@ -69,28 +63,6 @@ TEST(SignalShutdownTest, TheProgramQuitsCleanlyOnASignal) {
     ASSERT_NE(earlier, records.end());
     EXPECT_TRUE(earlier->monitoringInterruptedAt.has_value());
     EXPECT_FALSE(std::filesystem::exists(freshDir / "home/.config/tidemark/preferences.json"));
-}
-
-// A signal while a question waits in its own event loop answers it as its
-// cancel button would, and closes any notice with it.
-TEST(SignalShutdownTest, ASignalDismissesOpenDialogs) {
-    SignalShutdown shutdown;
-    QSignalSpy spy(&shutdown, &SignalShutdown::shutdownRequested);
-    auto* notice = new QMessageBox(QMessageBox::Information, "潮痕", "notice");
-    notice->setAttribute(Qt::WA_DeleteOnClose);
-    const QPointer<QMessageBox> noticeAlive(notice);
-    notice->show();
-    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
-    // Only reached when the signal left the question unanswered; it then
-    // answers "allow", which the test reports.
-    QTimer::singleShot(20'000, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            box->findChild<QPushButton*>("allowButton")->click();
-    });
-    EXPECT_EQ(LocalMonitoringConsent::showDialog(), LocalMonitoringConsent::Answer::quit);
-    EXPECT_EQ(spy.count(), 1);
-    QTRY_VERIFY(noticeAlive.isNull() || !noticeAlive->isVisible());
-    delete noticeAlive.data();
 }
 
 }  // namespace

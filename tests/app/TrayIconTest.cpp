@@ -23,10 +23,8 @@ TEST(TrayPopoverTest, GrowingContentKeepsTheFrameOnItsScreen) {
     const Case cases[] = {
         {"tray in the bottom right corner", QRect(area.right() - 23, area.bottom() - 23, 24, 24),
          true},
-        {"tray in the bottom left corner", QRect(area.left(), area.bottom() - 23, 24, 24), true},
         // Opened from the menu, at the cursor.
         {"middle of the screen", QRect(area.center(), QSize(1, 1)), false},
-        {"top left corner", QRect(area.topLeft(), QSize(1, 1)), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.where);
@@ -41,8 +39,6 @@ TEST(TrayPopoverTest, GrowingContentKeepsTheFrameOnItsScreen) {
         if (c.keepsBottomEdge) {
             EXPECT_EQ(critical.bottom(), calm.bottom());
         }
-        popover.setContentSize(kCalm);
-        EXPECT_TRUE(area.contains(popover.geometry()));
     }
 }
 
