@@ -9,9 +9,18 @@
 
 #include <gtest/gtest.h>
 
-#include "MenuBarHarness.h"
+#include "FakeNotificationClient.h"
+#include "FakePressureEvents.h"
+#include "ManualScheduler.h"
+#include "MemoryPreferenceStore.h"
+#include "ScriptedSource.h"
+#include "TempDir.h"
 #include "advice/AdviceEngine.h"
+#include "engine/LaunchAtLoginService.h"
+#include "history/IncidentStore.h"
+#include "ui/AdviceWindowController.h"
 #include "ui/AppVisualTheme.h"
+#include "ui/RecentIncidentsWindowController.h"
 #include "ui/SettingsWindowController.h"
 
 namespace tidemark {
@@ -57,8 +66,56 @@ void expectChineseTitle(QWidget* window) {
     EXPECT_FALSE(title.contains(QRegularExpression("[A-Za-z]"))) << title.toStdString();
 }
 
-class MenuBarControllerTest : public ::testing::Test, protected test::MenuBarHarness {
+// The tray controller on fakes: a scripted machine, a notification client the
+// test answers, a manual clock and pressure events, preferences in memory,
+// its incident file and autostart entry in a directory of its own. The
+// consent question counts how often it was asked and answers `consent`.
+class MenuBarControllerTest : public ::testing::Test {
 protected:
+    void launch(std::vector<std::string> arguments, bool consent = true) {
+        arguments.insert(arguments.begin(), "tidemark");
+        controller = std::make_unique<MenuBarController>(MenuBarEnvironment{
+            .probe = source,
+            .notificationClient = client,
+            .preferences = preferences,
+            .incidents =
+                std::make_unique<IncidentStore>(dir / "incidents.json", calendar, scheduler.now()),
+            .launchAtLogin =
+                std::make_unique<LaunchAtLoginService>(dir / "autostart", "/usr/bin/tidemark"),
+            .scheduler = scheduler,
+            .clock = scheduler,
+            .pressureEvents = &events,
+            .consentDialog =
+                [this, consent] {
+                    ++consentQuestions;
+                    logoShownAtConsent = controller->statusItem() != nullptr &&
+                                         !controller->statusItem()->icon().isNull();
+                    return consent ? LocalMonitoringConsent::Answer::allow
+                                   : LocalMonitoringConsent::Answer::quit;
+                },
+            .terminate = [this] { ++terminations; },
+            .arguments = std::move(arguments),
+            .logoDirectories = {QStringLiteral(TIDEMARK_SOURCE_DIR "/resources")},
+        });
+        controller->applicationDidFinishLaunching();
+    }
+    // Permission answered at once: monitoring has begun.
+    void launchMonitoring(std::vector<std::string> arguments = {}) {
+        client.immediateStatus = AuthorizationStatus::authorized;
+        arguments.push_back("--accept-local-monitoring-for-testing");
+        launch(std::move(arguments));
+    }
+    // The windows open on the scheduler's next turn, once the popover has closed.
+    ui::AdviceWindowController* openAdvice() {
+        controller->showAdvice();
+        scheduler.runPending();
+        return controller->adviceWindow();
+    }
+    ui::RecentIncidentsWindowController* showHistory() {
+        controller->showRecentIncidents();
+        scheduler.runPending();
+        return controller->recentIncidentsWindow();
+    }
     // The first fully opaque colour the tray draws: tells the brand images apart.
     QColor logoColor() const {
         const QImage image = controller->statusItem()->icon().pixmap(QSize(62, 36)).toImage();
@@ -68,6 +125,17 @@ protected:
                     return image.pixelColor(x, y);
         return {};
     }
+
+    test::TempDir dir;
+    test::ManualScheduler scheduler;
+    test::FakeNotificationClient client;
+    test::FakePressureEvents events;
+    test::MemoryPreferenceStore preferences;
+    LocalCalendar calendar;
+    test::ScriptedSource source{&scheduler};
+    int consentQuestions = 0, terminations = 0;
+    bool logoShownAtConsent = false;
+    std::unique_ptr<MenuBarController> controller;
 };
 
 TEST_F(MenuBarControllerTest, StartsInOrderAndTicksFirstBeforeTheTimer) {
