@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <vector>
 
 namespace tidemark {
@@ -28,10 +27,7 @@ TEST(QtSchedulerTest, RunsLaterInOrderAndHonoursCancellation) {
     scheduler.scheduleAfter(0, [&] { ran.push_back(4); });
     scheduler.cancel(cancelled);
     scheduler.cancel(cancelled);  // twice is harmless
-    // Absurd delays are clamped, not wrapped into the past.
-    scheduler.scheduleAfter(std::numeric_limits<double>::infinity(), [&] { ran.push_back(5); });
-    scheduler.scheduleAfter(1e12, [&] { ran.push_back(6); });
-    EXPECT_TRUE(ran.empty());  // never at once
+    EXPECT_TRUE(ran.empty());     // never at once
 
     QEventLoop loop;
     scheduler.scheduleAfter(0, [&] { loop.quit(); });
