@@ -58,7 +58,7 @@ MenuBarController::MenuBarController(MenuBarEnvironment environment, QObject* pa
       m_incidents(std::move(environment.incidents)),
       m_launchAtLogin(std::move(environment.launchAtLogin)),
       m_engine(m_probe, *m_incidents),
-      m_pressureWatch(m_probe, m_scheduler, environment.pressureEvents),
+      m_pressureWatch(m_probe, m_scheduler, environment.pressureEvents, kSamplingIntervalSeconds),
       m_simulation(m_scheduler),
       m_debugPreview(DebugPreviewConfiguration::fromArguments(m_arguments)) {
     m_engine.onAlert = [this](AlertEvent event, const std::optional<AdvicePlan>& advice) {

@@ -26,7 +26,7 @@ public:
     // `tickSeconds` is the regular tick's period: a look that would fall on
     // a tick is left to the tick.
     PressureWatch(SampleSource& source, Scheduler& scheduler, PressureEvents* events,
-                  double tickSeconds = 60);
+                  double tickSeconds);
     ~PressureWatch();
     PressureWatch(const PressureWatch&) = delete;
     PressureWatch& operator=(const PressureWatch&) = delete;

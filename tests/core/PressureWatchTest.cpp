@@ -30,7 +30,7 @@ protected:
     test::ManualScheduler scheduler;
     test::ScriptedSource machine{&scheduler};
     test::FakePressureEvents events;
-    PressureWatch watch{machine, scheduler, &events};
+    PressureWatch watch{machine, scheduler, &events, 60};
     std::vector<LightweightSample> earlyTicks;
 };
 
