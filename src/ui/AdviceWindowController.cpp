@@ -155,17 +155,8 @@ QWidget* AdviceWindowController::buildDocument() {
     documentLayout->addWidget(buildEvidence());
     documentLayout->addStretch(1);
 
-    m_adviceScroll = new QScrollArea;
+    m_adviceScroll = documentScroll(document, documentLayout, 330);
     m_adviceScroll->setObjectName(QStringLiteral("adviceScroll"));
-    m_adviceScroll->setFrameShape(QFrame::NoFrame);
-    m_adviceScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_adviceScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_adviceScroll->setWidgetResizable(true);
-    m_adviceScroll->viewport()->setAutoFillBackground(false);
-    m_adviceScroll->setMinimumHeight(330);
-    m_adviceScroll->setWidget(document);
-    reserveScrollBarGap(m_adviceScroll, documentLayout);
-    document->setAutoFillBackground(false);
     return m_adviceScroll;
 }
 

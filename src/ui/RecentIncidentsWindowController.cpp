@@ -131,7 +131,6 @@ void RecentIncidentsWindowController::configureView() {
                                      QFont::Normal, Theme::secondaryLabel, true));
 
     auto* document = new QWidget;
-    document->setAutoFillBackground(false);
     auto* documentLayout = new QVBoxLayout(document);
     documentLayout->setContentsMargins(0, 0, 0, 0);
     documentLayout->setSpacing(0);
@@ -144,16 +143,8 @@ void RecentIncidentsWindowController::configureView() {
     // Keeps a short list at the top of a tall view.
     documentLayout->addStretch(1);
 
-    auto* scroll = new QScrollArea;
+    QScrollArea* scroll = documentScroll(document, documentLayout, 240);
     scroll->setObjectName(QStringLiteral("incidentScroll"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    scroll->setWidgetResizable(true);
-    scroll->viewport()->setAutoFillBackground(false);
-    scroll->setMinimumHeight(240);
-    scroll->setWidget(document);
-    reserveScrollBarGap(scroll, documentLayout);
     root->addWidget(scroll, 1);
 
     auto* clearRow = new QHBoxLayout;

@@ -31,11 +31,21 @@ void setPlainTitle(QAbstractButton* button, const QString& title) {
     button->setShortcut(QKeySequence());
 }
 
-void reserveScrollBarGap(QScrollArea* scroll, QLayout* contentLayout) {
-    QObject::connect(scroll->verticalScrollBar(), &QScrollBar::rangeChanged, contentLayout,
-                     [contentLayout](int, int maximum) {
-                         contentLayout->setContentsMargins(0, 0, maximum > 0 ? 8 : 0, 0);
+QScrollArea* documentScroll(QWidget* document, QLayout* documentLayout, int minimumHeight) {
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setWidgetResizable(true);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setMinimumHeight(minimumHeight);
+    scroll->setWidget(document);
+    document->setAutoFillBackground(false);
+    QObject::connect(scroll->verticalScrollBar(), &QScrollBar::rangeChanged, documentLayout,
+                     [documentLayout](int, int maximum) {
+                         documentLayout->setContentsMargins(0, 0, maximum > 0 ? 8 : 0, 0);
                      });
+    return scroll;
 }
 
 void centreOnScreen(QWidget* window) {

@@ -23,8 +23,10 @@ QString oneLine(const QString& text);
 // it is.
 void setPlainTitle(QAbstractButton* button, const QString& title);
 
-// Keeps the content of `scroll` clear of its scroll bar while it is shown.
-void reserveScrollBarGap(QScrollArea* scroll, QLayout* contentLayout);
+// A frameless view of `document` that scrolls only vertically, with the
+// window showing through; `documentLayout` keeps clear of the scroll bar
+// while it is shown.
+QScrollArea* documentScroll(QWidget* document, QLayout* documentLayout, int minimumHeight);
 
 // Places a top-level window in the middle of its screen's free area (the
 // primary screen while it has none yet).
