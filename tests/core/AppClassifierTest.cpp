@@ -69,7 +69,6 @@ TEST(AppClassifierTest, ProcessesOutsideBundlesEqualSizesAndWrappingSums) {
                                              {"tool", std::nullopt, 2, 1},
                                              {"big", std::nullopt, 1, 2}};
     EXPECT_EQ(apps, expected);
-    EXPECT_TRUE(AppClassifier::aggregate({}, none).empty());
 }
 
 }  // namespace
