@@ -25,11 +25,28 @@ std::optional<Pressure> pressureFromString(std::string_view text);
 
 // One application (or stand-alone process) with the memory of all of its
 // processes summed.
+// How much an application grew over the recent past, kept only when the
+// growth is large enough to make it the likely cause of a shortage.
+struct MemoryGrowth {
+    std::uint64_t bytes = 0;
+    // The span the growth was measured over (at most about five minutes).
+    double seconds = 0;
+    bool operator==(const MemoryGrowth&) const = default;
+};
+
 struct AppMemory {
     std::string name;
     std::optional<std::string> bundleIdentifier;
+    // Resident memory summed over the processes; pages they share are
+    // counted once per process.
     std::uint64_t residentBytes = 0;
     std::int64_t processCount = 0;
+    // What closing the application would give back: on Linux the
+    // proportional anonymous, shared-memory and swapped pages, on macOS the
+    // footprint. Equals the resident figure for a process whose finer figure
+    // cannot be read. Applications are ranked and shown by it.
+    std::uint64_t footprintBytes = 0;
+    std::optional<MemoryGrowth> growth;
 
     // The bundle identifier when there is one, otherwise the name.
     const std::string& id() const { return bundleIdentifier ? *bundleIdentifier : name; }
