@@ -56,6 +56,15 @@ public:
     // The resident size from the process's task record; absent when the
     // record cannot be read (the process exited, or access is denied).
     virtual std::optional<std::uint64_t> residentBytes(std::int32_t pid) = 0;
+    // What the process would give back if it ended: on Linux the
+    // proportional anonymous, shared-memory and swapped pages
+    // (/proc/<pid>/smaps_rollup), on macOS the physical footprint. Absent
+    // when it cannot be read; the resident size then stands in. Far dearer
+    // than residentBytes on Linux (the kernel walks the page tables), so the
+    // probe asks only for the processes of the leading applications.
+    virtual std::optional<std::uint64_t> footprintBytes(std::int32_t /*pid*/) {
+        return std::nullopt;
+    }
     // Write NUL-terminated bytes into the zero-filled buffer and return their
     // length; below 1 when nothing could be read.
     virtual int processName(std::int32_t pid, std::span<char> buffer) = 0;
