@@ -46,7 +46,7 @@ struct AppMemory {
     // footprint. Equals the resident figure for a process whose finer figure
     // cannot be read. Applications are ranked and shown by it.
     std::uint64_t footprintBytes = 0;
-    std::optional<MemoryGrowth> growth;
+    std::optional<MemoryGrowth> growth = std::nullopt;
 
     // The bundle identifier when there is one, otherwise the name.
     const std::string& id() const { return bundleIdentifier ? *bundleIdentifier : name; }
