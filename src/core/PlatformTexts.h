@@ -23,6 +23,9 @@ struct PlatformTexts {
     std::string_view codexQuitStep;
     std::string_view communicationQuitStep;
     std::string_view browserCloseTabStep;
+    // Empty where this system has no Firefox steps: Firefox then gets the
+    // general plan.
+    std::string_view firefoxCloseTabStep;
     std::string_view generalQuitStep;
     std::string_view systemOpenMonitorStep;
     std::string_view systemReviewStep;
@@ -32,6 +35,15 @@ struct PlatformTexts {
     // The advice window's short "close the tab" steps.
     std::string_view conciseChromeCloseTabStep;
     std::string_view conciseBrowserCloseTabStep;
+    std::string_view conciseFirefoxCloseTabStep;
+
+    // The reference line under each plan: where its guidance comes from,
+    // which differs by system (another system's help never backs a step).
+    std::string_view defaultSource;
+    std::string_view chromeSource;
+    std::string_view firefoxSource;
+    std::string_view browserSource;
+    std::string_view systemSource;
 
     // Processes no plan may tell the user to quit: the display server, the
     // desktop shell, the service manager.

@@ -21,6 +21,8 @@ constexpr PlatformTexts kTexts{
     .codexQuitStep = "仅当暂不用且已满足保护条件时，从 Codex 菜单正常退出（⌘Q），需要时再打开。",
     .communicationQuitStep = "暂不用时从应用菜单正常退出（⌘Q），不要强制结束进程。",
     .browserCloseTabStep = "保存表单、在线文档或先收藏链接；上传结束后才关闭对应标签（⌘W）。",
+    // No Firefox steps here: Firefox gets the general plan.
+    .firefoxCloseTabStep = {},
     .generalQuitStep =
         "仅当暂时不用时，从顶部应用菜单选择“退出”，或按 ⌘Q；关闭窗口不一定退出应用。",
     .systemOpenMonitorStep = "用聚焦搜索打开“活动监视器”，选择“内存”。",
@@ -32,6 +34,12 @@ constexpr PlatformTexts kTexts{
         "× 或 ⌘W 关闭，不点“结束进程”。",
     .conciseBrowserCloseTabStep =
         "正常关闭暂不用的标签页\n仅关闭确认不用的页面，使用标签页的 × 或 ⌘W。",
+    .conciseFirefoxCloseTabStep = {},
+    .defaultSource = "Apple：正常退出 App；应用专属路径未验证",
+    .chromeSource = "Google Chrome：提升运行速度；Apple：内存压力说明（路径核实，效果待验证）",
+    .firefoxSource = {},
+    .browserSource = "Apple：正常退出 App；应用专属路径未验证",
+    .systemSource = "Apple：活动监视器内存说明 / 正常退出 App（路径核实，效果待真实事件验证）",
     .systemProcesses = kSystemProcesses,
     .historyNote = "只记录风险、主要占用和恢复时间，数据仅保存在这台 Mac。",
     .launchRowNote = "登录 Mac 后，在菜单栏开始监测。",

@@ -37,6 +37,9 @@ constexpr PlatformTexts kTexts{
         "仅当暂不用且已满足保护条件时，从 Codex 菜单正常退出（Ctrl+Q），需要时再打开。",
     .communicationQuitStep = "暂不用时从应用菜单正常退出（Ctrl+Q），不要强制结束进程。",
     .browserCloseTabStep = "保存表单、在线文档或先收藏链接；上传结束后才关闭对应标签（Ctrl+W）。",
+    .firefoxCloseTabStep =
+        "切回确认暂不用的标签，保存内容后点击标签上的 ×（或 Ctrl+W）；整个 Firefox "
+        "都暂不用时，从右上角菜单 ☰ 选择“退出”，或按 Ctrl+Q。",
     .generalQuitStep =
         "仅当暂时不用时，从应用菜单选择“退出”，或按 Ctrl+Q；关闭窗口不一定退出应用。",
     .systemOpenMonitorStep = "打开“系统监视器”，查看内存和交换空间。",
@@ -50,6 +53,22 @@ constexpr PlatformTexts kTexts{
         "× 或 Ctrl+W 关闭，不点“结束进程”。",
     .conciseBrowserCloseTabStep =
         "正常关闭暂不用的标签页\n仅关闭确认不用的页面，使用标签页的 × 或 Ctrl+W。",
+    .conciseFirefoxCloseTabStep =
+        "正常关闭暂不用的标签页\n保存表单和文档，等上传完成；用标签页的 × 或 Ctrl+W "
+        "关闭，不在 about:processes 中结束进程。",
+    // The browsers' own help, the kernel's documentation of the pressure
+    // figure and the desktop's system monitor: what a Linux user can look up.
+    .defaultSource = "Linux 内核文档：PSI 内存压力说明；应用专属路径未验证",
+    .chromeSource =
+        "Google Chrome 帮助：提升运行速度；Linux 内核文档：PSI 内存压力说明（效果待验证）",
+    .firefoxSource =
+        "Firefox 帮助：任务管理器（about:processes）、键盘快捷键；Linux 内核文档：PSI "
+        "内存压力说明（效果待验证）",
+    .browserSource =
+        "Microsoft Edge 帮助：键盘快捷方式；Linux 内核文档：PSI 内存压力说明；应用专属路径未验证",
+    .systemSource =
+        "桌面系统监视器帮助：内存与交换空间；Linux 内核文档：PSI "
+        "内存压力说明（效果待真实事件验证）",
     .systemProcesses = kSystemProcesses,
     .historyNote = "只记录风险、主要占用和恢复时间，数据仅保存在这台电脑。",
     .launchRowNote = "登录后，在系统托盘开始监测。",
