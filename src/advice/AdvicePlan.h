@@ -6,6 +6,9 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "advice/AdviceFamily.h"
+#include "core/RiskAssessment.h"
+
 namespace tidemark {
 
 // One mitigation plan: every text is non-empty, steps has two or three items.
@@ -18,8 +21,18 @@ struct AdvicePlan {
     std::vector<std::string> steps;
     std::string fallback;
     std::string source;
+    // What the plan is about and the level it was made for, so that no
+    // reader has to recover them from the wording or the identifier.
+    AdviceFamily family = AdviceFamily::general;
+    RiskLevel level = RiskLevel::warning;
 
-    bool operator==(const AdvicePlan&) const = default;
+    // Plans are equal when everything they say is: the typed fields follow
+    // from the same inputs as the wording.
+    bool operator==(const AdvicePlan& other) const {
+        return id == other.id && target == other.target && summary == other.summary &&
+               evidence == other.evidence && condition == other.condition && steps == other.steps &&
+               fallback == other.fallback && source == other.source;
+    }
 };
 
 // Keys id, target, summary, evidence, condition, steps (array), fallback, source.

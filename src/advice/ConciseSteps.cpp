@@ -1,65 +1,17 @@
 #include "advice/ConciseSteps.h"
 
-#include <string_view>
-
-#include "core/PlatformTexts.h"
+#include "advice/AdviceFamily.h"
 
 namespace tidemark::ConciseSteps {
 
-namespace {
-
-struct Family {
-    std::string_view prefix;
-    std::string_view first;
-    std::string_view second;
-};
-
-}  // namespace
-
 bool isWatching(const AdvicePlan& plan) {
-    return plan.id.find(".watch.") != std::string::npos || plan.summary.starts_with("继续工作");
+    return plan.level == RiskLevel::watch;
 }
 
 std::vector<std::string> forPlan(const AdvicePlan& plan, bool watching) {
-    if (plan.id.starts_with("codex.inspect")) {
-        return {"检查任务与终端\n确认任务状态，保存当前改动；潮痕不能读取任务状态。",
-                watching ? "继续工作，留意状态\n不退出应用，不中断正在运行的任务。"
-                         : "正常关闭暂不用的对象\n任务结束并保存后，从 Codex 菜单正常退出。"};
-    }
-    const PlatformTexts& texts = platformTexts();
-    // The processes not to end are the ones this platform has.
-    const std::string protectSystem = "保护系统后台\n" + std::string(texts.protectedKeepStep);
-    const Family families[] = {
-        {"chrome.",
-         "检查暂不用的网页\n先查看标签页；需要进一步检查时，可打开 Chrome "
-         "的任务管理器。不要结束浏览器、GPU 或扩展进程。",
-         texts.conciseChromeCloseTabStep},
-        {"chatgpt.",
-         "检查回答、上传与语音\n等待正在进行的操作完成，保存输入框中的草稿；不要删除对话。",
-         "正常退出暂不用的应用\n确认操作完成、草稿已保存后，从应用菜单正常退出。"},
-        {"communication.", "检查传输、通话与草稿\n等待文件传输与通话结束，保存未发送的内容。",
-         "正常退出暂不用的应用\n确认没有未完成操作，并且暂时不用，再从应用菜单退出。"},
-        {"browser.", "检查正在使用的网页\n保存表单、文档和需要保留的页面，等待上传完成。",
-         texts.conciseBrowserCloseTabStep},
-        {"system.", "检查普通应用\n查看哪些应用暂时不用；高占用排名不能证明卡顿原因。",
-         protectSystem},
-    };
-    Family family = {
-        "", "确认工作已保存\n检查上传、下载和运行任务，等待完成；潮痕不能替你确认。",
-        "正常退出暂不用的应用\n只处理确认不用、已保存且没有运行任务的对象，从应用菜单退出。"};
-    for (const Family& candidate : families) {
-        if (plan.id.starts_with(candidate.prefix)) {
-            family = candidate;
-            break;
-        }
-    }
-    // The system's own steps protect it whatever the level.
-    const bool keepsSecondStep = watching && family.prefix != "system.";
-    return {std::string(family.first),
-            keepsSecondStep
-                ? std::string(
-                      "继续工作，留意状态\n当前只检查和保存，不退出应用，不关闭正在使用的页面。")
-                : std::string(family.second)};
+    const AdviceFamilyTexts& family = adviceFamily(plan.family);
+    return {std::string(family.conciseFirst),
+            std::string(watching ? family.conciseWatchSecond : family.conciseSecond)};
 }
 
 Framing framingFor(const AdvicePlan& plan, bool watching) {

@@ -1,23 +1,48 @@
 #include "advice/AdviceEngine.h"
 
+#include <algorithm>
+#include <iterator>
+#include <map>
 #include <string_view>
 #include <utility>
 
 #include <gtest/gtest.h>
 
+#include "advice/ConciseSteps.h"
 #include "core/PlatformTexts.h"
 
 namespace tidemark {
 namespace {
 
+constexpr std::uint64_t kMiB = 1ull << 20;
 constexpr std::uint64_t kGiB = 1ull << 30;
 constexpr std::uint64_t kFloorBytes = 805'306'368;  // 768 MiB
 const std::string kSystem = "system.inspect.v1";
 
-AppMemory app(std::string name, std::uint64_t residentBytes,
+// Resident memory counts shared pages once per process, so it runs well above
+// what closing the application frees; only the latter may decide.
+AppMemory app(std::string name, std::uint64_t footprintBytes,
               std::optional<std::string> bundle = std::nullopt) {
-    return AppMemory{std::move(name), std::move(bundle), residentBytes, 1};
+    return AppMemory{std::move(name), std::move(bundle), 2 * footprintBytes, 1, footprintBytes, {}};
 }
+
+AppMemory growing(std::string name, std::uint64_t footprintBytes, std::uint64_t grewBytes,
+                  double seconds) {
+    AppMemory out = app(std::move(name), footprintBytes);
+    out.growth = MemoryGrowth{grewBytes, seconds};
+    return out;
+}
+
+const std::map<AdviceFamily, std::string_view> kPrefixes{
+    {AdviceFamily::chrome, "chrome.inspect"},
+    {AdviceFamily::chatGpt, "chatgpt.inspect"},
+    {AdviceFamily::codex, "codex.inspect"},
+    {AdviceFamily::communication, "communication.inspect"},
+    {AdviceFamily::browser, "browser.inspect"},
+    {AdviceFamily::firefox, "firefox.inspect"},
+    {AdviceFamily::systemProtected, "system.protected"},
+    {AdviceFamily::general, "app.inspect"},
+};
 
 bool onlySystemPlan(const std::vector<AdvicePlan>& plans) {
     return plans.size() == 1 && plans[0].id == kSystem;
@@ -45,7 +70,7 @@ TEST(AdviceEngine, SystemPlanWhenNothingQualifiesAndSwapGrowthThreshold) {
 TEST(AdviceEngine, FloorShareAndFirstThreeBoundaries) {
     struct Case {
         RiskLevel level;
-        std::uint64_t residentBytes, physicalBytes;
+        std::uint64_t footprintBytes, physicalBytes;
         bool qualifies;
     };
     const Case cases[] = {
@@ -58,8 +83,8 @@ TEST(AdviceEngine, FloorShareAndFirstThreeBoundaries) {
     };
     for (const Case& c : cases) {
         const auto plans =
-            AdviceEngine::plans(c.level, {app("Tool", c.residentBytes)}, c.physicalBytes, 0);
-        EXPECT_EQ(plans.at(0).id != kSystem, c.qualifies) << c.residentBytes;
+            AdviceEngine::plans(c.level, {app("Tool", c.footprintBytes)}, c.physicalBytes, 0);
+        EXPECT_EQ(plans.at(0).id != kSystem, c.qualifies) << c.footprintBytes;
     }
 
     const auto plans = AdviceEngine::plans(
@@ -72,31 +97,46 @@ TEST(AdviceEngine, FloorShareAndFirstThreeBoundaries) {
 }
 
 TEST(AdviceEngine, FamilyMatching) {
+    using F = AdviceFamily;
     struct Case {
         std::string name;
         std::optional<std::string> bundle;
-        std::string family;
+        F family;
     };
+    // The Firefox steps are only offered where the platform words them.
+    const F firefox = platformTexts().firefoxCloseTabStep.empty() ? F::general : F::firefox;
     const std::vector<Case> cases{
-        {"Google Chrome", std::nullopt, "chrome"},
-        {"Chrome Beta", std::nullopt, "app"},
-        {"Chrome", "com.google.chrome", "app"},
-        {"Helper", "com.google.Chrome", "chrome"},
-        {"ChatGPT", std::nullopt, "chatgpt"},
-        {"Helper", "com.openai.chat", "chatgpt"},
-        {"CODEX", std::nullopt, "codex"},
-        {"Helper", "com.openai.codex", "codex"},
-        {"微信", std::nullopt, "communication"},
-        {"Microsoft Edge", std::nullopt, "browser"},
+        {"Google Chrome", std::nullopt, F::chrome},
+        {"Chrome Beta", std::nullopt, F::general},
+        {"Chrome", "com.google.chrome", F::general},
+        {"Helper", "com.google.Chrome", F::chrome},
+        // Chromium shares Chrome's task manager and its steps.
+        {"Chromium", std::nullopt, F::chrome},
+        {"chromium", std::nullopt, F::chrome},
+        {"Chromium", "org.chromium.Chromium", F::chrome},
+        {"ChatGPT", std::nullopt, F::chatGpt},
+        {"Helper", "com.openai.chat", F::chatGpt},
+        {"CODEX", std::nullopt, F::codex},
+        {"Helper", "com.openai.codex", F::codex},
+        {"微信", std::nullopt, F::communication},
+        {"Microsoft Edge", std::nullopt, F::browser},
+        {"microsoft-edge", std::nullopt, F::browser},
+        {"msedge", std::nullopt, F::browser},
+        {"Microsoft Edge", "com.microsoft.Edge", F::browser},
+        {"Firefox", std::nullopt, firefox},
+        {"Firefox ESR", std::nullopt, firefox},
+        {"firefox-esr", std::nullopt, firefox},
+        {"Firefox", "org.mozilla.firefox", firefox},
+        {"Firefox Nightly", std::nullopt, F::general},
         // Unicode lower-casing: KELVIN SIGN becomes "k"; a Cyrillic С stays Cyrillic.
-        {"\u212Aernel_task", std::nullopt, "system.protected"},
-        {"\u0421hrome", std::nullopt, "app"},
+        {"\u212Aernel_task", std::nullopt, F::systemProtected},
+        {"\u0421hrome", std::nullopt, F::general},
     };
     for (const Case& c : cases) {
-        const std::string id = c.family == "system.protected" ? c.family + ".warning.v1"
-                                                              : c.family + ".inspect.warning.v1";
-        EXPECT_EQ(AdviceEngine::plan(RiskLevel::warning, app(c.name, kGiB, c.bundle)).id, id)
-            << c.name;
+        const AdvicePlan plan = AdviceEngine::plan(RiskLevel::warning, app(c.name, kGiB, c.bundle));
+        EXPECT_EQ(plan.id, std::string(kPrefixes.at(c.family)) + ".warning.v1") << c.name;
+        EXPECT_EQ(plan.family, c.family) << c.name;
+        EXPECT_EQ(plan.level, RiskLevel::warning);
     }
     // Quitting the display server, the desktop shell or the service manager
     // ends the session: such a process only ever gets the protected plan.
@@ -128,26 +168,141 @@ TEST(AdviceEngine, NamesStayLiteralAndWatchPlansOnlyInspect) {
               "没有适用对象时继续工作，留意后续状态。");
 }
 
-// Each family's last step is the one that names a shortcut or a tool, so it
-// must be the running desktop's own.
-TEST(AdviceEngine, StepsUseTheDesktopsShortcutsAndTools) {
+// Each family's last step is the one that names a shortcut or a tool, and
+// its source the help that backs it: both must be the running desktop's own.
+TEST(AdviceEngine, StepsAndSourcesAreTheDesktopsOwn) {
     const PlatformTexts& texts = platformTexts();
-    const std::vector<std::pair<AppMemory, std::string_view>> cases{
-        {app("Google Chrome", kGiB), texts.chromeCloseTabStep},
-        {app("ChatGPT", kGiB), texts.chatGptQuitStep},
-        {app("Codex", kGiB), texts.codexQuitStep},
-        {app("Lark", kGiB), texts.communicationQuitStep},
-        {app("Microsoft Edge", kGiB), texts.browserCloseTabStep},
-        {app("Tool", kGiB), texts.generalQuitStep},
+    const bool firefox = !texts.firefoxCloseTabStep.empty();
+    const struct {
+        AppMemory application;
+        std::string_view step, source;
+    } cases[] = {
+        {app("Google Chrome", kGiB), texts.chromeCloseTabStep, texts.chromeSource},
+        {app("ChatGPT", kGiB), texts.chatGptQuitStep, texts.defaultSource},
+        {app("Codex", kGiB), texts.codexQuitStep, texts.defaultSource},
+        {app("Lark", kGiB), texts.communicationQuitStep, texts.defaultSource},
+        {app("Microsoft Edge", kGiB), texts.browserCloseTabStep, texts.browserSource},
+        {app("Firefox", kGiB), firefox ? texts.firefoxCloseTabStep : texts.generalQuitStep,
+         firefox ? texts.firefoxSource : texts.defaultSource},
+        {app("Tool", kGiB), texts.generalQuitStep, texts.defaultSource},
     };
-    for (const auto& [application, step] : cases) {
-        EXPECT_EQ(AdviceEngine::plan(RiskLevel::warning, application).steps.back(), step)
-            << application.name;
+    for (const auto& c : cases) {
+        const AdvicePlan plan = AdviceEngine::plan(RiskLevel::warning, c.application);
+        EXPECT_EQ(plan.steps.back(), c.step) << c.application.name;
+        EXPECT_EQ(plan.source, c.source) << c.application.name;
     }
     // Nothing in the protected plan tells the user to quit the process.
     EXPECT_EQ(AdviceEngine::plan(RiskLevel::critical, app("gnome-shell", kGiB)).steps,
               (std::vector<std::string>{std::string(texts.protectedOpenMonitorStep),
                                         std::string(texts.protectedKeepStep)}));
+    EXPECT_EQ(AdviceEngine::plans(RiskLevel::warning, {}, 0, {}).at(0).source, texts.systemSource);
+}
+
+// The advice's own words are the same on every system; whatever names a
+// system's keys, tools or help comes from its table. So a word of one system
+// shows only where that system's table uses it (on Linux: never "Apple").
+TEST(AdviceEngine, NoOtherSystemsWordsInAnyTextShown) {
+    const PlatformTexts& t = platformTexts();
+    const std::string_view table[] = {t.chromeCloseTabStep,
+                                      t.chatGptQuitStep,
+                                      t.codexQuitStep,
+                                      t.communicationQuitStep,
+                                      t.browserCloseTabStep,
+                                      t.firefoxCloseTabStep,
+                                      t.generalQuitStep,
+                                      t.systemOpenMonitorStep,
+                                      t.systemReviewStep,
+                                      t.protectedOpenMonitorStep,
+                                      t.protectedKeepStep,
+                                      t.conciseChromeCloseTabStep,
+                                      t.conciseBrowserCloseTabStep,
+                                      t.conciseFirefoxCloseTabStep,
+                                      t.defaultSource,
+                                      t.chromeSource,
+                                      t.firefoxSource,
+                                      t.browserSource,
+                                      t.systemSource};
+    const auto tableUses = [&](std::string_view word) {
+        return std::any_of(std::begin(table), std::end(table), [&](std::string_view text) {
+            return text.find(word) != std::string_view::npos;
+        });
+    };
+    std::vector<AdvicePlan> shown;
+    for (RiskLevel level : {RiskLevel::watch, RiskLevel::warning, RiskLevel::critical}) {
+        for (const char* name : {"Google Chrome", "Chromium", "ChatGPT", "Codex", "微信",
+                                 "Microsoft Edge", "Firefox ESR", "gnome-shell", "Tool"}) {
+            shown.push_back(AdviceEngine::plan(level, growing(name, 4 * kGiB, kGiB, 300)));
+        }
+        for (std::int64_t swapGrowth : {0, 1 << 30}) {
+            shown.push_back(AdviceEngine::plans(level, {}, 16 * kGiB, swapGrowth).at(0));
+        }
+    }
+    for (const AdvicePlan& plan : shown) {
+        std::vector<std::string> texts{plan.summary, plan.evidence, plan.condition, plan.fallback,
+                                       ConciseSteps::sourceText(plan)};
+        texts.insert(texts.end(), plan.steps.begin(), plan.steps.end());
+        for (bool watching : {false, true}) {
+            for (const std::string& step : ConciseSteps::forPlan(plan, watching)) {
+                texts.push_back(step);
+            }
+        }
+        for (std::string_view word : {"Apple", "App ", "⌘", "Mac", "聚焦搜索", "活动监视器",
+                                      "Ctrl+", "Linux", "系统监视器", "☰"}) {
+            if (tableUses(word)) {
+                continue;
+            }
+            for (const std::string& text : texts) {
+                EXPECT_EQ(text.find(word), std::string::npos) << plan.id << ": " << text;
+            }
+        }
+    }
+}
+
+// A growing application is the likely cause of the shortage: it is offered
+// first when it qualifies at all, and its evidence says how fast it grew.
+TEST(AdviceEngine, GrowingApplicationComesFirstAndNamesItsGrowth) {
+    const auto targets = [](const std::vector<AppMemory>& apps, RiskLevel level) {
+        std::vector<std::string> out;
+        for (const AdvicePlan& plan : AdviceEngine::plans(level, apps, 16 * kGiB, {})) {
+            out.push_back(plan.target);
+        }
+        return out;
+    };
+    using Names = std::vector<std::string>;
+    const AppMemory big = app("Big", 6 * kGiB), mid = app("Mid", 3 * kGiB);
+    EXPECT_EQ(targets({big, mid, growing("Leak", 2 * kGiB, kGiB, 300)}, RiskLevel::warning),
+              (Names{"Leak", "Big", "Mid"}));
+    // Two growing ones keep the caller's order between them.
+    EXPECT_EQ(targets({big, growing("A", 3 * kGiB, kGiB, 300), growing("B", 2 * kGiB, kGiB, 300)},
+                      RiskLevel::critical),
+              (Names{"A", "B", "Big"}));
+    // Growth changes the order, never who qualifies: below the share at
+    // watch, below the floor, or fourth in the list, it is not offered.
+    EXPECT_EQ(targets({big, growing("Leak", 1536 * kMiB, kGiB, 300)}, RiskLevel::watch),
+              (Names{"Big"}));
+    EXPECT_EQ(targets({big, growing("Leak", 700 * kMiB, kGiB, 300)}, RiskLevel::critical),
+              (Names{"Big"}));
+    EXPECT_EQ(targets({big, mid, mid, growing("Leak", 2 * kGiB, kGiB, 300)}, RiskLevel::warning),
+              (Names{"Big", "Mid", "Mid"}));
+
+    const struct {
+        std::uint64_t grew;
+        double seconds;
+        std::string_view said;
+    } spans[] = {
+        {1288490189, 300, "过去 5 分钟增长约 1.2 GB"},
+        {600 * kMiB, 40, "过去 1 分钟内增长约 600 MB"},
+        {600 * kMiB, 0, "过去 1 分钟内增长约 600 MB"},
+        {kGiB, 100, "过去 2 分钟增长约 1 GB"},
+        {kGiB, 330, "过去 6 分钟增长约 1 GB"},
+    };
+    for (const auto& s : spans) {
+        EXPECT_EQ(
+            AdviceEngine::plan(RiskLevel::warning, growing("Leak", 2 * kGiB, s.grew, s.seconds))
+                .evidence,
+            "Leak 合计占用约 2 GB，" + std::string(s.said) +
+                "。系统风险升高；它仍在增长，很可能是内存紧张的来源。");
+    }
 }
 
 }  // namespace

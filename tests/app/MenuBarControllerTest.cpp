@@ -30,7 +30,8 @@ constexpr std::uint64_t kGiB = 1ull << 30;
 
 // Words that only make sense on a Mac. The guidance's cited sources
 // ("Apple：活动监视器内存说明 …") name their origin and are exempt.
-const QStringList kForeignWords = {"⌘", "Mac", "macOS", "聚焦搜索", "活动监视器", "系统偏好设置"};
+const QStringList kForeignWords = {"⌘",        "Mac",        "macOS",       "Apple",
+                                   "聚焦搜索", "活动监视器", "系统偏好设置"};
 
 // Every text a widget tree shows or announces, hidden parts included.
 QStringList textsOf(QWidget* root) {
@@ -49,10 +50,8 @@ QStringList textsOf(QWidget* root) {
     return texts;
 }
 
-void expectNative(const QStringList& texts, const QStringList& citations) {
-    for (QString text : texts) {
-        for (const QString& citation : citations)
-            text.remove(citation);
+void expectNative(const QStringList& texts) {
+    for (const QString& text : texts) {
         for (const QString& word : kForeignWords)
             EXPECT_FALSE(text.contains(word)) << text.toStdString();
     }
@@ -316,35 +315,33 @@ TEST_F(MenuBarControllerTest, WhileDeniedTheWindowsAndNoticesSpeakOfThisDesktop)
 
     controller->togglePopover();
     controller->panel()->onTestWarning();
-    expectNative(textsOf(controller->panel()), {});
+    expectNative(textsOf(controller->panel()));
     controller->panel()->onEnableNotifications();
     QMessageBox* panelNotice = controller->permissionNotice();
     ASSERT_TRUE(panelNotice != nullptr && panelNotice->isVisible());
     const QString hint = "请在桌面的通知设置中允许潮痕的通知，并确认通知服务正在运行。";
     EXPECT_EQ(panelNotice->informativeText(), hint + "内存监测和最近记录不受影响。");
-    expectNative(textsOf(panelNotice), {});
+    expectNative(textsOf(panelNotice));
     expectChineseTitle(panelNotice);
     panelNotice->buttons().at(0)->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(controller->permissionNotice(), nullptr);
 
-    QStringList citations;
     ui::AdviceWindowController* advice = openAdvice();
     ASSERT_NE(advice, nullptr);
     for (const RiskLevel level : {RiskLevel::watch, RiskLevel::warning, RiskLevel::critical}) {
         // The plan for the system itself, and one of every family.
         std::vector<AdvicePlan> plans{
             AdviceEngine::plans(level, {}, 16 * kGiB, std::nullopt).at(0)};
-        for (const char* name : {"Google Chrome", "ChatGPT", "Codex", "微信", "Microsoft Edge",
-                                 "Safari", "gnome-shell", "Tool"})
-            plans.push_back(AdviceEngine::plan(level, {name, std::nullopt, kGiB, 1}));
+        for (const char* name : {"Google Chrome", "Chromium", "ChatGPT", "Codex", "微信",
+                                 "Microsoft Edge", "Firefox ESR", "Safari", "gnome-shell", "Tool"})
+            plans.push_back(AdviceEngine::plan(level, {name, std::nullopt, 2 * kGiB, 1, kGiB, {}}));
         advice->show(plans, QString(), true, false);
         auto* selector = advice->window()->findChild<QComboBox*>("adviceSelector");
         ASSERT_NE(selector, nullptr);
         for (int i = 0; i < static_cast<int>(plans.size()); ++i) {
-            citations << QString::fromStdString(plans[i].source);
             selector->setCurrentIndex(i);
-            expectNative(textsOf(advice->window()), citations);
+            expectNative(textsOf(advice->window()));
         }
     }
     expectChineseTitle(advice->window());
@@ -367,12 +364,12 @@ TEST_F(MenuBarControllerTest, WhileDeniedTheWindowsAndNoticesSpeakOfThisDesktop)
     auto* settingsNotice = settings->findChild<QMessageBox*>("settingsPermissionNotice");
     ASSERT_NE(settingsNotice, nullptr);
     EXPECT_EQ(settingsNotice->informativeText(), hint + "监测和记录不受影响。");
-    expectNative(textsOf(settings), {});
+    expectNative(textsOf(settings));
     expectChineseTitle(settings);
     expectChineseTitle(settingsNotice);
 
     QWidget* history = showHistory()->window();
-    expectNative(textsOf(history), {});
+    expectNative(textsOf(history));
     expectChineseTitle(history);
 }
 

@@ -18,8 +18,10 @@ constexpr std::uint64_t kGiB = 1ull << 30;
 const QString kRetryHint = QStringLiteral("未改善时换对象，避免反复重启。");
 const QString kVerdict = QStringLiteral("观察到系统压力下降。");
 
-AdvicePlan plan(const std::string& id, const std::string& target,
-                const std::string& summary = "先保存工作。") {
+// The window goes by the plan's family and level alone; its identifier and
+// wording are only shown.
+AdvicePlan plan(AdviceFamily family, RiskLevel level, const std::string& target,
+                const std::string& id = "rule.v1", const std::string& summary = "先保存工作。") {
     return {.id = id,
             .target = target,
             .summary = summary,
@@ -27,7 +29,9 @@ AdvicePlan plan(const std::string& id, const std::string& target,
             .condition = "已保存。",
             .steps = {"第一步", "第二步"},
             .fallback = "不执行退出。",
-            .source = "来源"};
+            .source = "来源",
+            .family = family,
+            .level = level};
 }
 
 struct Window {
@@ -49,28 +53,32 @@ struct Window {
 };
 
 TEST(AdviceWindowController, RendersEachPlanFamily) {
+    using F = AdviceFamily;
     const QStringList systemSteps = {"检查普通应用", "保护系统后台"};
     const struct {
         AdvicePlan plan;
         QStringList steps;
     } cases[] = {
-        {plan("chrome.inspect.warning.v1", "Google Chrome"),
+        {plan(F::chrome, RiskLevel::warning, "Google Chrome"),
          {"检查暂不用的网页", "正常关闭暂不用的标签页"}},
-        {plan("browser.inspect.watch.v1", "Safari"), {"检查正在使用的网页", "继续工作，留意状态"}},
-        {plan("app.inspect.critical.v1", "Notes"), {"确认工作已保存", "正常退出暂不用的应用"}},
-        // The system plan carries no level in its id; its wording decides.
-        {plan("system.inspect.v1", "系统整体", "继续工作；先检查是否有暂不用的应用。"),
-         systemSteps},
-        {plan("system.protected.watch.v1", "WindowServer"), systemSteps},
-        {plan("codex.inspect.critical.v1", "Codex"), {"检查任务与终端", "正常关闭暂不用的对象"}},
-        {plan("codex.inspect.watch.v1", "Codex"), {"检查任务与终端", "继续工作，留意状态"}},
+        {plan(F::browser, RiskLevel::watch, "Safari"),
+         {"检查正在使用的网页", "继续工作，留意状态"}},
+        {plan(F::general, RiskLevel::critical, "Notes"),
+         {"确认工作已保存", "正常退出暂不用的应用"}},
+        {plan(F::system, RiskLevel::watch, "系统整体"), systemSteps},
+        {plan(F::systemProtected, RiskLevel::watch, "WindowServer"), systemSteps},
+        {plan(F::codex, RiskLevel::critical, "Codex"), {"检查任务与终端", "正常关闭暂不用的对象"}},
+        {plan(F::codex, RiskLevel::watch, "Codex"), {"检查任务与终端", "继续工作，留意状态"}},
+        // An identifier or a summary that reads like another family or level
+        // changes nothing.
+        {plan(F::general, RiskLevel::critical, "Notes", "chrome.inspect.watch.v1", "继续工作。"),
+         {"确认工作已保存", "正常退出暂不用的应用"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.plan.id);
         Window w;
         w.controller.show({c.plan}, QString(), true, false);
-        const bool watching =
-            c.plan.id.find("watch") != std::string::npos || c.plan.id.starts_with("system");
+        const bool watching = c.plan.level == RiskLevel::watch;
         EXPECT_EQ(w.text("adviceSummary"),
                   watching ? "先检查，暂不中断工作" : "先保存，再减少占用");
         EXPECT_EQ(w.stepTitles(), c.steps);
@@ -88,9 +96,9 @@ TEST(AdviceWindowController, RendersEachPlanFamily) {
 TEST(AdviceWindowController, ChoosesEachObjectFromThePopupAndShowsItsNameAsText) {
     std::vector<AdvicePlan> plans = AdviceEngine::plans(
         RiskLevel::critical, test::hostileApplications(3 * kGiB), 16 * kGiB, 2 * kGiB);
-    plans.push_back(plan("codex.inspect.watch.v1", "Codex"));
+    plans.push_back(plan(AdviceFamily::codex, RiskLevel::watch, "Codex"));
     // On a button "&" would make a keyboard shortcut, a line feed a second line.
-    plans.push_back(plan("app.inspect.critical.v1", "Save &Quit\nNow\tor &&x"));
+    plans.push_back(plan(AdviceFamily::general, RiskLevel::critical, "Save &Quit\nNow\tor &&x"));
     const auto expectOneLinePlain = [](QAbstractButton* button, const std::string& target) {
         const QString text = button->text();
         EXPECT_FALSE(text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\t')));
@@ -130,7 +138,8 @@ TEST(AdviceWindowController, ChoosesEachObjectFromThePopupAndShowsItsNameAsText)
     EXPECT_EQ(w.text("adviceSummary"), "目前无需处理");
     EXPECT_FALSE(w.actionable() || chooser->isEnabled());
     // Already on screen: the window keeps its size, only the floor rises.
-    w.controller.show({plan("app.inspect.warning.v1", "Notes")}, QString(), true, false);
+    w.controller.show({plan(AdviceFamily::general, RiskLevel::warning, "Notes")}, QString(), true,
+                      false);
     EXPECT_EQ(w.controller.window()->minimumSize(), QSize(500, 600));
     EXPECT_TRUE(w.actionable());
 }
@@ -139,7 +148,8 @@ TEST(AdviceWindowController, ResultLineFollowsTheReCheckAndKeepsItsVerdict) {
     Window w;
     QLabel* result = w.controller.result();
     QAbstractButton* confirm = w.controller.confirm();
-    w.controller.show({plan("chrome.inspect.warning.v1", "A"), plan("app.inspect.warning.v1", "B")},
+    w.controller.show({plan(AdviceFamily::chrome, RiskLevel::warning, "A"),
+                       plan(AdviceFamily::general, RiskLevel::warning, "B")},
                       QStringLiteral("完成操作后，点击确认。"), true, false);
     // The owner starts a re-check by disabling the button; choosing another
     // object does not end it, the next confirmable tick brings its verdict.
@@ -151,7 +161,8 @@ TEST(AdviceWindowController, ResultLineFollowsTheReCheckAndKeepsItsVerdict) {
     w.controller.updateFollowUp(kVerdict, true);
     EXPECT_EQ(result->text(), kVerdict);
     EXPECT_TRUE(confirm->isEnabled());
-    w.controller.show({plan("app.inspect.warning.v1", "B")}, kVerdict, true, false);
+    w.controller.show({plan(AdviceFamily::general, RiskLevel::warning, "B")}, kVerdict, true,
+                      false);
     EXPECT_EQ(result->text(), kRetryHint);
 }
 
@@ -159,8 +170,8 @@ TEST(AdviceWindowController, RecoveryWithdrawsARealPlanButNotASimulatedOne) {
     for (const bool simulation : {false, true}) {
         SCOPED_TRACE(simulation ? "simulation" : "real");
         Window w;
-        w.controller.show({plan("chrome.inspect.warning.v1", "A")}, QString(), !simulation,
-                          simulation);
+        w.controller.show({plan(AdviceFamily::chrome, RiskLevel::warning, "A")}, QString(),
+                          !simulation, simulation);
         w.find<QAbstractButton>("adviceEvidenceToggle")->click();
         w.controller.invalidateAfterRecovery();
         // Later ticks cannot enable confirmation: without plans, or in a simulation.
