@@ -1,7 +1,9 @@
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QCoreApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QScrollBar>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -49,7 +51,14 @@ AppMemory app(const char* name, const char* bundle, std::uint64_t residentBytes)
         a.bundleIdentifier = bundle;
     }
     a.residentBytes = residentBytes;
+    a.footprintBytes = residentBytes;
     a.processCount = 12;
+    return a;
+}
+
+AppMemory growingApp(const char* name, std::uint64_t bytes, std::uint64_t grewBytes) {
+    AppMemory a = app(name, nullptr, bytes);
+    a.growth = MemoryGrowth{grewBytes, 300};
     return a;
 }
 
@@ -70,6 +79,16 @@ std::vector<AdvicePlan> plansFor(const QString& kind) {
         return AdviceEngine::plans(RiskLevel::critical,
                                    {app("Codex", "com.openai.codex", 5 * kGiB)}, physical, 0);
     }
+    if (kind == QLatin1String("firefox")) {
+        return AdviceEngine::plans(RiskLevel::warning, {app("Firefox ESR", nullptr, 3 * kGiB)},
+                                   physical, 0);
+    }
+    if (kind == QLatin1String("growing")) {
+        return AdviceEngine::plans(RiskLevel::critical,
+                                   {app("Chromium", nullptr, 5 * kGiB),
+                                    growingApp("data-import-worker", 3 * kGiB, 1288490189)},
+                                   physical, 2 * kGiB);
+    }
     if (kind == QLatin1String("system")) {
         return AdviceEngine::plans(RiskLevel::warning, {app("Notes", nullptr, 300 * kMiB)},
                                    physical, 512 * kMiB);
@@ -78,9 +97,21 @@ std::vector<AdvicePlan> plansFor(const QString& kind) {
 }
 
 void renderAdvice(const QDir& dir, const QString& suffix) {
-    for (const char* kind : {"plans", "watch", "codex", "system", "none"}) {
+    for (const char* kind : {"plans", "watch", "codex", "firefox", "growing", "system", "none"}) {
         AdviceWindowController controller;
         controller.show(plansFor(QLatin1String(kind)), kInitialFollowUp, true, false);
+        if (QLatin1String(kind) == QLatin1String("growing") ||
+            QLatin1String(kind) == QLatin1String("firefox")) {
+            // Their evidence and sources are the point: shown, at the end.
+            QWidget* window = controller.window();
+            window->findChild<QAbstractButton*>(QStringLiteral("adviceEvidenceToggle"))->click();
+            window->show();
+            settle();
+            QScrollBar* bar =
+                window->findChild<QAbstractScrollArea*>(QStringLiteral("adviceScroll"))
+                    ->verticalScrollBar();
+            bar->setValue(bar->maximum());
+        }
         saveAsShown(controller.window(), dir, QStringLiteral("advice-%1-%2").arg(kind, suffix));
     }
     {
