@@ -125,7 +125,8 @@ public:
         std::filesystem::create_directories(m_directory);
         const std::filesystem::path copy = m_directory / "browser";
         std::filesystem::copy_file(self, copy, std::filesystem::copy_options::overwrite_existing);
-        const std::string variable = std::string(kBrowserEnvironment) + "=" + std::to_string(::getpid());
+        const std::string variable =
+            std::string(kBrowserEnvironment) + "=" + std::to_string(::getpid());
         std::vector<char*> env;
         for (char** e = environ; *e != nullptr; ++e) {
             env.push_back(*e);
@@ -160,8 +161,8 @@ public:
 private:
     int helpers() const {
         int count = 0;
-        const std::string children = "/proc/" + std::to_string(m_pid) + "/task/" +
-                                     std::to_string(m_pid) + "/children";
+        const std::string children =
+            "/proc/" + std::to_string(m_pid) + "/task/" + std::to_string(m_pid) + "/children";
         FILE* file = std::fopen(children.c_str(), "r");
         if (file == nullptr) {
             return 0;
@@ -186,7 +187,9 @@ public:
     tidemark::Timestamp now() override { return m_inner.now(); }
     tidemark::MemoryReadings readMemory() override { return m_inner.readMemory(); }
     int processCountHint() override { return m_inner.processCountHint(); }
-    int listProcessIds(std::span<std::int32_t> pids) override { return m_inner.listProcessIds(pids); }
+    int listProcessIds(std::span<std::int32_t> pids) override {
+        return m_inner.listProcessIds(pids);
+    }
     std::optional<std::uint64_t> residentBytes(std::int32_t pid) override {
         return m_inner.residentBytes(pid);
     }

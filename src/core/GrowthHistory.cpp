@@ -19,15 +19,20 @@ std::uint64_t GrowthHistory::qualifyingGrowthBytes(std::uint64_t physicalMemoryB
 }
 
 bool GrowthHistory::wantsPoint(Timestamp at) const {
-    return m_points.empty() || at < m_points.back().at ||
-           at - m_points.back().at >= kPointSpacingSeconds;
+    // A sample taken a moment before the latest point (a tick's look before
+    // its capture) is no clock change.
+    return m_points.empty() || clockWentBack(at) || at - m_points.back().at >= kPointSpacingSeconds;
+}
+
+bool GrowthHistory::clockWentBack(Timestamp at) const {
+    return !m_points.empty() && at < m_points.back().at - kPointSpacingSeconds;
 }
 
 void GrowthHistory::record(Timestamp at, std::vector<Entry> residentByKey) {
     if (!wantsPoint(at)) {
         return;
     }
-    if (!m_points.empty() && at < m_points.back().at) {
+    if (clockWentBack(at)) {
         m_points.clear();
     }
     std::sort(residentByKey.begin(), residentByKey.end());
@@ -60,8 +65,7 @@ void GrowthHistory::record(Timestamp at, std::vector<Entry> residentByKey) {
 std::uint64_t GrowthHistory::sum(const Point& point, std::span<const Key> keys) {
     std::uint64_t total = 0;
     for (Key key : keys) {
-        const auto it = std::lower_bound(point.entries.begin(), point.entries.end(),
-                                         Entry{key, 0});
+        const auto it = std::lower_bound(point.entries.begin(), point.entries.end(), Entry{key, 0});
         if (it != point.entries.end() && it->first == key) {
             total += it->second;
         }

@@ -40,7 +40,8 @@ public:
     // Whether a point taken at `at` would be kept.
     bool wantsPoint(Timestamp at) const;
     // Keeps the point when it is wanted. Entries may repeat a key; they are
-    // summed. A clock that went back starts the history afresh.
+    // summed. A clock set back by more than the spacing starts the history
+    // afresh.
     void record(Timestamp at, std::vector<Entry> residentByKey);
 
     // The growth of the group made of `keys`, resident `currentBytes` at
@@ -58,6 +59,7 @@ private:
         std::vector<Entry> entries;  // sorted by key
     };
     static std::uint64_t sum(const Point& point, std::span<const Key> keys);
+    bool clockWentBack(Timestamp at) const;
 
     std::vector<Point> m_points;  // oldest first
 };
