@@ -49,6 +49,7 @@ AppMemory app(const char* name, const char* bundle, std::uint64_t residentBytes)
         a.bundleIdentifier = bundle;
     }
     a.residentBytes = residentBytes;
+    a.footprintBytes = residentBytes;
     a.processCount = 12;
     return a;
 }

@@ -43,7 +43,7 @@ inline std::vector<HostileProcess> hostileProcesses() {
 inline std::vector<AppMemory> hostileApplications(std::uint64_t residentBytes) {
     std::vector<AppMemory> apps;
     for (const HostileProcess& p : hostileProcesses()) {
-        apps.push_back({p.reportedName, std::nullopt, residentBytes, 1});
+        apps.push_back({p.reportedName, std::nullopt, residentBytes, 1, residentBytes});
         residentBytes -= residentBytes / 8;
     }
     return apps;
