@@ -173,6 +173,12 @@ Identity processIdentity(const ProcessSample& process, const IdentitySources& so
     } else if (process.executablePath && sources.desktopEntries != nullptr) {
         // Named after its application, but still grouped by its own path.
         name = sources.desktopEntries->nameForExecutable(*process.executablePath);
+        if (!name) {
+            // A guess by file name, which the unit the desktop started the
+            // application in may still correct.
+            name = sources.desktopEntries->nameForWrappedProgram(*process.executablePath);
+            ownName = name.has_value();
+        }
     }
     if (!name) {
         name = process.name.empty() ? std::string("Unknown") : process.name;

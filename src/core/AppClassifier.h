@@ -24,8 +24,8 @@ struct Identity {
     std::string name;
     std::optional<std::string> bundleIdentifier;
     std::string key;  // processes with equal keys form one application
-    // The name is the process's own: no bundle, sandbox, desktop entry or
-    // system table named it.
+    // The name is the process's own, or a wrapper's guessed by file name: no
+    // bundle, sandbox, desktop entry by path or system table named it.
     bool ownName = false;
 };
 

@@ -30,8 +30,9 @@ void sortByFootprint(std::vector<AppClassifier::Group>& groups) {
 
 // Those that qualify by growth, then the largest, ranked by what closing them
 // frees.
-std::vector<AppMemory> leading(std::vector<AppClassifier::Group> groups, std::size_t limit) {
-    sortByFootprint(groups);
+template <typename Chosen>
+std::vector<AppMemory> leading(std::vector<AppClassifier::Group> groups, std::size_t limit,
+                               Chosen&& chosenGroup) {
     std::vector<bool> chosen(groups.size(), false);
     std::size_t count = 0;
     for (std::size_t i = 0; i < groups.size() && count < limit; ++i) {
@@ -50,6 +51,7 @@ std::vector<AppMemory> leading(std::vector<AppClassifier::Group> groups, std::si
     out.reserve(count);
     for (std::size_t i = 0; i < groups.size(); ++i) {
         if (chosen[i]) {
+            chosenGroup(groups[i]);
             out.push_back(std::move(groups[i].app));
         }
     }
@@ -123,6 +125,27 @@ void SystemProbe::readFootprints(std::vector<AppClassifier::Group>& groups,
             break;
         }
         read(group);
+    }
+}
+
+void SystemProbe::nameByUnit(AppClassifier::Group& group, const std::vector<ProcessSample>& samples,
+                             const DesktopEntryIndex& desktopEntries,
+                             std::span<char> controlGroupText) {
+    // Read for the few applications shown, never for every process.
+    if (!group.ownName || group.members.empty()) {
+        return;
+    }
+    const ProcessSample& first = samples[group.members.front()];
+    std::fill(controlGroupText.begin(), controlGroupText.end(), 0);
+    const int length = m_platform.controlGroups(first.pid, controlGroupText);
+    if (length < 1) {
+        return;
+    }
+    if (std::optional<std::string> name = desktopEntries.nameForUnit(
+            std::string_view(controlGroupText.data(),
+                             std::min<std::size_t>(length, controlGroupText.size())),
+            first.executablePath.value_or(first.name))) {
+        group.app.name = std::move(*name);
     }
 }
 
@@ -284,7 +307,11 @@ SystemSnapshot SystemProbe::capture(std::size_t limit) {
                                            sample.physicalMemoryBytes);
     }
     readFootprints(groups, processes.samples, limit, sample.swapUsedBytes.value_or(0));
-    std::vector<AppMemory> applications = leading(std::move(groups), limit);
+    sortByFootprint(groups);
+    std::vector<AppMemory> applications =
+        leading(std::move(groups), limit, [&](AppClassifier::Group& group) {
+            nameByUnit(group, processes.samples, desktopEntries, controlGroupText);
+        });
     recordGrowth(sample.capturedAt, processes.samples);
 
     SystemSnapshot snapshot;

@@ -76,6 +76,8 @@ private:
     // Fills footprintBytes of the groups that can rank among the first
     // `limit` and of those that qualify by growth; the others keep their
     // resident size.
+    void nameByUnit(AppClassifier::Group& group, const std::vector<ProcessSample>& samples,
+                    const DesktopEntryIndex& desktopEntries, std::span<char> controlGroupText);
     void readFootprints(std::vector<AppClassifier::Group>& groups,
                         const std::vector<ProcessSample>& samples, std::size_t limit,
                         std::uint64_t swapUsedBytes);
