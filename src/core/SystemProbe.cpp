@@ -70,6 +70,7 @@ void SystemProbe::readFootprints(std::vector<AppClassifier::Group>& groups,
     // can enter: the result is the ranking reading every process would give.
     std::uint64_t unaccountedSwap = swapUsedBytes;
     std::size_t budget = kMaximumFootprintReads;
+    std::uint64_t walkBudget = kMaximumFootprintWalkBytes;
     std::vector<std::uint64_t> best;  // the read figures, largest first, at most `limit`
     std::vector<std::size_t> order;
     const auto read = [&](AppClassifier::Group& group) {
@@ -81,12 +82,14 @@ void SystemProbe::readFootprints(std::vector<AppClassifier::Group>& groups,
         std::size_t reads = 0;
         for (std::size_t member : order) {
             const ProcessSample& process = samples[member];
-            if (reads == kMaximumFootprintReadsPerApplication || budget == 0) {
+            if (reads == kMaximumFootprintReadsPerApplication || budget == 0 ||
+                process.residentBytes > walkBudget) {
                 residentLeft += process.residentBytes;
                 continue;
             }
             ++reads;
             --budget;
+            walkBudget -= process.residentBytes;
             const std::uint64_t footprint =
                 m_platform.footprintBytes(process.pid).value_or(process.residentBytes);
             if (footprint > process.residentBytes) {

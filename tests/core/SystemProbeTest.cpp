@@ -107,10 +107,10 @@ TEST_F(SystemProbeTest, FootprintBoundGivesTheRankingOfAFullRead) {
     struct App {
         const char* path;
         int processes;
-        std::uint64_t resident, footprint;  // per process, MiB
+        std::uint64_t resident, footprint;  // per process, in units of 256 KiB
     };
     const App apps[] = {
-        {"/usr/lib/chromium/chromium", 16, 170, 75},  // 2.7 GB resident, 1.2 GB freed
+        {"/usr/lib/chromium/chromium", 16, 170, 75},
         {"/usr/lib/firefox-esr/firefox-esr", 12, 190, 110},
         {"/usr/bin/python3", 1, 900, 890},
         {"/usr/share/code/code", 9, 120, 60},
@@ -124,10 +124,10 @@ TEST_F(SystemProbeTest, FootprintBoundGivesTheRankingOfAFullRead) {
     for (const App& app : apps) {
         for (int i = 0; i < app.processes; ++i, ++pid) {
             const std::string path = app.path;
-            platform.addProcess(pid, path.substr(path.rfind('/') + 1), path, app.resident << 20);
-            platform.footprints[pid] = app.footprint << 20;
+            platform.addProcess(pid, path.substr(path.rfind('/') + 1), path, app.resident << 18);
+            platform.footprints[pid] = app.footprint << 18;
         }
-        freed[app.path] = app.processes * app.footprint << 20;
+        freed[app.path] = app.processes * app.footprint << 18;
     }
     // Every process read, ranked by hand.
     std::vector<std::pair<std::uint64_t, std::string>> full;
@@ -148,13 +148,21 @@ TEST_F(SystemProbeTest, FootprintBoundGivesTheRankingOfAFullRead) {
 
     // Swap in use may belong to any application: the bound widens by it.
     platform.footprintReads.clear();
-    platform.memory.swapUsedBytes = 1ull << 30;
+    platform.memory.swapUsedBytes = 1ull << 28;
     probe.capture(5);
     EXPECT_GT(platform.footprintReads.size(), 16u + 12 + 1 + 9 + 1);
 
     // Unreadable (another user's process): its resident size stands in.
     platform.footprints.clear();
-    EXPECT_EQ(probe.capture(5).topApplications.front().footprintBytes, 16 * 170ull << 20);
+    EXPECT_EQ(probe.capture(5).topApplications.front().footprintBytes, 16 * 170ull << 18);
+
+    // A process too large to walk within the bound is not read either.
+    platform.addProcess(9000, "huge", "/usr/bin/huge", SystemProbe::kMaximumFootprintWalkBytes + 1);
+    platform.footprints[9000] = 1;
+    platform.footprintReads.clear();
+    EXPECT_EQ(probe.capture(5).topApplications.front().footprintBytes,
+              SystemProbe::kMaximumFootprintWalkBytes + 1);
+    EXPECT_EQ(std::ranges::count(platform.footprintReads, 9000), 0);
 }
 
 // A program that allocates 10 MB/s beside larger idle applications, with a
