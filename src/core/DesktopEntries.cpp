@@ -295,6 +295,7 @@ DesktopEntry parseDesktopEntry(std::string_view text) {
     bool seenTryExec = false;
     bool seenHidden = false;
     bool seenAutostart = false;
+    std::optional<std::string> genericName;
     while (!text.empty()) {
         const size_t newline = text.find('\n');
         std::string_view line = text.substr(0, newline);
@@ -322,6 +323,8 @@ DesktopEntry parseDesktopEntry(std::string_view text) {
             if (!name.empty()) {
                 entry.name = std::move(name);
             }
+        } else if (key == "GenericName" && !genericName) {
+            genericName = decodeUtf8Lossy(unescapeValue(value));
         } else if (key == "Exec" && !seenExec) {
             seenExec = true;
             entry.program = execProgram(unescapeValue(value));
@@ -338,6 +341,13 @@ DesktopEntry parseDesktopEntry(std::string_view text) {
             seenAutostart = true;
             entry.autostartDisabled = value == "false";
         }
+    }
+    // "Chromium Web Browser" with GenericName=Web Browser (Debian's entry):
+    // the application is the part that is its own.
+    if (entry.name && genericName && !genericName->empty() &&
+        entry.name->size() > genericName->size() + 1 && entry.name->ends_with(*genericName) &&
+        (*entry.name)[entry.name->size() - genericName->size() - 1] == ' ') {
+        entry.name->resize(entry.name->size() - genericName->size() - 1);
     }
     return entry;
 }

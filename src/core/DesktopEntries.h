@@ -11,7 +11,9 @@ namespace tidemark {
 // What naming and autostart use from a desktop entry file: the keys of its
 // [Desktop Entry] group. A key is present only when it has a non-empty value.
 struct DesktopEntry {
-    std::optional<std::string> name;     // the untranslated Name=
+    // The untranslated Name=, without the GenericName= it may end with
+    // ("Chromium Web Browser" is Chromium).
+    std::optional<std::string> name;
     std::optional<std::string> program;  // the program Exec= runs, unquoted
     std::optional<std::string> tryExec;  // TryExec=
     bool hidden = false;                 // Hidden=true

@@ -26,6 +26,14 @@ TEST(DesktopEntriesTest, ParsesEntriesExecLinesAndControlGroups) {
                                    .tryExec = "/opt/ed/bin"}));
 
     EXPECT_EQ(parseDesktopEntry("[Other]\nName=X\nExec=x\n"), DesktopEntry{});
+    const std::pair<const char*, const char*> names[] = {
+        {"Name=Chromium Web Browser\nGenericName=Web Browser\n", "Chromium"},
+        {"GenericName=Web Browser\nName=Firefox ESR\n", "Firefox ESR"},
+        {"Name=Web Browser\nGenericName=Web Browser\n", "Web Browser"},
+        {"Name=Some Web Browser\nGenericName=Browser\nGenericName=Web Browser\n", "Some Web"},
+    };
+    for (const auto& [text, name] : names)
+        EXPECT_EQ(parseDesktopEntry(std::string("[Desktop Entry]\n") + text).name, name) << text;
     EXPECT_EQ(parseDesktopEntry("[Desktop Entry]\nName=\xff\n").name, "\xEF\xBF\xBD");
 
     const std::pair<const char*, std::optional<std::string>> execs[] = {
