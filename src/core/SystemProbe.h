@@ -40,13 +40,13 @@ public:
     // The finer per-process figure is read for the processes of the leading
     // applications only, largest first, at most this many per capture and
     // per application. Its cost grows with the pages the kernel walks (about
-    // 10 ms per GiB resident), so at most kMaximumFootprintWalkBytes of
+    // 10-20 ms per GiB resident), so at most kMaximumFootprintWalkBytes of
     // resident memory are read per capture. A process beyond these bounds
     // counts at the ratio its application's read processes showed, or at its
     // resident size when none was read.
     static constexpr std::size_t kMaximumFootprintReads = 128;
     static constexpr std::size_t kMaximumFootprintReadsPerApplication = 32;
-    static constexpr std::uint64_t kMaximumFootprintWalkBytes = 4ull << 30;
+    static constexpr std::uint64_t kMaximumFootprintWalkBytes = 3ull << 29;
 
     // Sized so that every name and path the kernels report fits.
     static constexpr std::size_t kNameBufferBytes = 1024;

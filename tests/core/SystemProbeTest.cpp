@@ -107,7 +107,7 @@ TEST_F(SystemProbeTest, FootprintBoundGivesTheRankingOfAFullRead) {
     struct App {
         const char* path;
         int processes;
-        std::uint64_t resident, footprint;  // per process, in units of 256 KiB
+        std::uint64_t resident, footprint;  // per process, in units of 64 KiB
     };
     const App apps[] = {
         {"/usr/lib/chromium/chromium", 16, 170, 75},
@@ -124,10 +124,10 @@ TEST_F(SystemProbeTest, FootprintBoundGivesTheRankingOfAFullRead) {
     for (const App& app : apps) {
         for (int i = 0; i < app.processes; ++i, ++pid) {
             const std::string path = app.path;
-            platform.addProcess(pid, path.substr(path.rfind('/') + 1), path, app.resident << 18);
-            platform.footprints[pid] = app.footprint << 18;
+            platform.addProcess(pid, path.substr(path.rfind('/') + 1), path, app.resident << 16);
+            platform.footprints[pid] = app.footprint << 16;
         }
-        freed[app.path] = app.processes * app.footprint << 18;
+        freed[app.path] = app.processes * app.footprint << 16;
     }
     // Every process read, ranked by hand.
     std::vector<std::pair<std::uint64_t, std::string>> full;
@@ -148,13 +148,13 @@ TEST_F(SystemProbeTest, FootprintBoundGivesTheRankingOfAFullRead) {
 
     // Swap in use may belong to any application: the bound widens by it.
     platform.footprintReads.clear();
-    platform.memory.swapUsedBytes = 1ull << 28;
+    platform.memory.swapUsedBytes = 1ull << 26;
     probe.capture(5);
     EXPECT_GT(platform.footprintReads.size(), 16u + 12 + 1 + 9 + 1);
 
     // Unreadable (another user's process): its resident size stands in.
     platform.footprints.clear();
-    EXPECT_EQ(probe.capture(5).topApplications.front().footprintBytes, 16 * 170ull << 18);
+    EXPECT_EQ(probe.capture(5).topApplications.front().footprintBytes, 16 * 170ull << 16);
 
     // A process too large to walk within the bound is not read either.
     platform.addProcess(9000, "huge", "/usr/bin/huge", SystemProbe::kMaximumFootprintWalkBytes + 1);
