@@ -42,6 +42,12 @@ std::optional<std::uint64_t> parseStatmResidentPages(std::string_view text);
 // do not split the proportional size); a missing SwapPss counts as none.
 std::optional<std::uint64_t> parseSmapsRollupFootprintKiB(std::string_view text);
 
+// A cheap bound of the same from /proc/<pid>/status, in KiB: the process's
+// anonymous and shared-memory pages and its swap (RssAnon + RssShmem +
+// VmSwap), each counted whole even where other processes share it. Absent
+// when RssAnon or RssShmem is missing (kernels before 4.5).
+std::optional<std::uint64_t> parseStatusFreeableKiB(std::string_view text);
+
 // Kernel-style pressure level codes (1 normal, 2 warning, 4 critical), so
 // Linux feeds the same mapping as the macOS kernel variable.
 inline constexpr int kPressureLevelNormal = 1;

@@ -71,6 +71,7 @@ void SystemProbe::readFootprints(std::vector<AppClassifier::Group>& groups,
     std::uint64_t unaccountedSwap = swapUsedBytes;
     std::size_t budget = kMaximumFootprintReads;
     std::uint64_t walkBudget = kMaximumFootprintWalkBytes;
+    std::size_t estimates = 0;
     std::vector<std::uint64_t> best;  // the read figures, largest first, at most `limit`
     std::vector<std::size_t> order;
     const auto read = [&](AppClassifier::Group& group) {
@@ -84,7 +85,17 @@ void SystemProbe::readFootprints(std::vector<AppClassifier::Group>& groups,
             const ProcessSample& process = samples[member];
             if (reads == kMaximumFootprintReadsPerApplication || budget == 0 ||
                 process.residentBytes > walkBudget) {
-                residentLeft += process.residentBytes;
+                std::optional<std::uint64_t> estimate;
+                if (estimates < kMaximumFootprintEstimates) {
+                    ++estimates;
+                    estimate = m_platform.footprintEstimateBytes(process.pid);
+                }
+                if (estimate) {
+                    residentRead += process.residentBytes;
+                    footprintRead += *estimate;
+                } else {
+                    residentLeft += process.residentBytes;
+                }
                 continue;
             }
             ++reads;

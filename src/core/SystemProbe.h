@@ -42,10 +42,12 @@ public:
     // per application. Its cost grows with the pages the kernel walks (about
     // 10-20 ms per GiB resident), so at most kMaximumFootprintWalkBytes of
     // resident memory are read per capture. A process beyond these bounds
-    // counts at the ratio its application's read processes showed, or at its
-    // resident size when none was read.
+    // counts at the platform's cheap estimate (at most
+    // kMaximumFootprintEstimates of them), else at the ratio its
+    // application's other processes showed, or at its resident size.
     static constexpr std::size_t kMaximumFootprintReads = 128;
     static constexpr std::size_t kMaximumFootprintReadsPerApplication = 32;
+    static constexpr std::size_t kMaximumFootprintEstimates = 64;
     static constexpr std::uint64_t kMaximumFootprintWalkBytes = 3ull << 29;
 
     // Sized so that every name and path the kernels report fits.

@@ -60,6 +60,15 @@ TEST(ProcParsersTest, SmapsRollupFootprint) {
     }
 }
 
+TEST(ProcParsersTest, StatusFreeable) {
+    EXPECT_EQ(
+        parseStatusFreeableKiB("Name:\tx\nVmRSS:\t 900 kB\nRssAnon:\t 300 kB\nRssFile:\t 580 kB\n"
+                               "RssShmem:\t 20 kB\nVmSwap:\t 7 kB\n"),
+        327u);
+    EXPECT_EQ(parseStatusFreeableKiB("RssAnon: 3 kB\nRssShmem: 1 kB\n"), 4u);
+    EXPECT_EQ(parseStatusFreeableKiB("VmRSS: 900 kB\nVmSwap: 0 kB\n"), std::nullopt);
+}
+
 TEST(ProcParsersTest, PressureLevelRules) {
     const PressureStall calm{};
     struct Row {

@@ -163,6 +163,9 @@ TEST_F(SystemProbeTest, FootprintBoundGivesTheRankingOfAFullRead) {
     EXPECT_EQ(probe.capture(5).topApplications.front().footprintBytes,
               SystemProbe::kMaximumFootprintWalkBytes + 1);
     EXPECT_EQ(std::ranges::count(platform.footprintReads, 9000), 0);
+    // The platform's cheap estimate stands in when there is one.
+    platform.estimates[9000] = 1ull << 30;
+    EXPECT_EQ(probe.capture(5).topApplications.front().footprintBytes, 1ull << 30);
 }
 
 // A program that allocates 10 MB/s beside larger idle applications, with a

@@ -40,6 +40,9 @@ protected:
                            "00400000-7fff0000 ---p 00000000 00:00 0  [rollup]\nRss: 900 kB\n"
                            "Pss_Anon: 300 kB\nPss_File: 500 kB\nPss_Shmem: 20 kB\nSwapPss: 4 kB\n");
         TempDir::writeFile(root / "42/smaps_rollup", "Rss: 12 kB\nPss: 12 kB\n");
+        TempDir::writeFile(root / "1/status",
+                           "Name:\tsystemd\nRssAnon:\t 310 kB\nRssFile:\t 580 kB\n"
+                           "RssShmem:\t 30 kB\nVmSwap:\t 8 kB\n");
         fs::create_directory_symlink("42", root / "self");
     }
 
@@ -85,6 +88,9 @@ TEST_F(LinuxProbePlatformTest, FootprintFromSmapsRollup) {
     // another user's process on a real system): the resident size stands in.
     EXPECT_EQ(platform.footprintBytes(42), std::nullopt);
     EXPECT_EQ(platform.footprintBytes(7), std::nullopt);
+    // The cheap bound counts shared pages whole.
+    EXPECT_EQ(platform.footprintEstimateBytes(1), 348u * 1024);
+    EXPECT_EQ(platform.footprintEstimateBytes(7), std::nullopt);
 }
 
 TEST(LinuxProbePlatformRealProcTest, ReadsThisMachine) {
