@@ -10,7 +10,7 @@ ARGS       ?=
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
 .PHONY: all deps build run probe test test-headless bench snapshots format format-check clean \
-  e2e-pressure fuzz check-bare
+  e2e-pressure e2e-apps fuzz check-bare
 
 all: build
 
@@ -62,6 +62,12 @@ snapshots: build
 	@tests/e2e/wayland-end-to-end $(BUILD)/tidemark $(BUILD)/e2e-wayland; status=$$?; \
 	if [ $$status -eq 0 ]; then cp $(BUILD)/e2e-wayland/e2e-wayland-*.png $(BUILD)/snapshots/; \
 	elif [ $$status -ne 77 ]; then exit $$status; fi
+
+# Root: Chromium and Firefox ESR from Debian under Xvfb with heavy pages, the
+# figure shown against the memory freed on closing them, then a runaway beside them.
+e2e-apps:
+	@if [ "$$(id -u)" != 0 ]; then echo "e2e-apps: skipped: needs root"; exit 0; fi; \
+	  $(MAKE) --no-print-directory build && scripts/e2e-apps $(BUILD)
 
 # Real memory pressure on this machine (root; about 40 minutes, not part of
 # `make test`): the probe's readings through every lab mode, then the tray

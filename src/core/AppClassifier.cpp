@@ -167,20 +167,40 @@ Identity processIdentity(const ProcessSample& process, const IdentitySources& so
     // it (a session entry for the shell, a settings panel that runs the
     // window manager), so that no plan offers to quit it.
     std::optional<std::string> name;
+    bool ownName = false;
     if (auto known = systemProcessName(process)) {
         name = std::string(*known);
     } else if (process.executablePath && sources.desktopEntries != nullptr) {
         // Named after its application, but still grouped by its own path.
         name = sources.desktopEntries->nameForExecutable(*process.executablePath);
+        if (!name) {
+            // A guess by file name, which the unit the desktop started the
+            // application in may still correct.
+            name = sources.desktopEntries->nameForWrappedProgram(*process.executablePath);
+            ownName = name.has_value();
+        }
     }
     if (!name) {
         name = process.name.empty() ? std::string("Unknown") : process.name;
+        ownName = true;
     }
-    std::string key = "process:" + (process.executablePath ? *process.executablePath : *name);
-    return Identity{std::move(*name), std::nullopt, std::move(key)};
+    return Identity{std::move(*name), std::nullopt, processKey(process), ownName};
 }
 
 }  // namespace
+
+std::string processKey(const ProcessSample& process) {
+    if (process.executablePath) {
+        return "process:" + *process.executablePath;
+    }
+    // Before the desktop entries, a system process's table name and a plain
+    // one's own name stand for themselves; so the key stays what grouping by
+    // name made it.
+    if (auto known = systemProcessName(process)) {
+        return "process:" + std::string(*known);
+    }
+    return "process:" + (process.name.empty() ? std::string("Unknown") : process.name);
+}
 
 std::string normalizePath(std::string_view path) {
     const bool absolute = path.starts_with('/');
@@ -245,29 +265,45 @@ std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
     return aggregate(samples, IdentitySources{bundles, nullptr, {}});
 }
 
-std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
-                                 const IdentitySources& sources) {
+std::vector<Group> group(const std::vector<ProcessSample>& samples,
+                         const IdentitySources& sources) {
     const CachingBundleReader cachedBundles(sources.bundles);
     const IdentitySources cachedSources{cachedBundles, sources.desktopEntries,
                                         sources.sandboxApplication};
-    std::vector<AppMemory> groups;
+    std::vector<Group> groups;
     std::unordered_map<std::string, size_t> indexByKey;
-    for (const ProcessSample& sample : samples) {
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const ProcessSample& sample = samples[i];
         Identity identity = classify(sample, cachedSources);
         auto [it, inserted] = indexByKey.try_emplace(std::move(identity.key), groups.size());
         if (inserted) {
-            groups.push_back(
-                AppMemory{std::move(identity.name), std::move(identity.bundleIdentifier), 0, 0});
+            AppMemory app;
+            app.name = std::move(identity.name);
+            app.bundleIdentifier = std::move(identity.bundleIdentifier);
+            groups.push_back(Group{std::move(app), {}, identity.ownName});
         }
-        AppMemory& group = groups[it->second];
+        Group& group = groups[it->second];
         // Wraps on overflow, as unsigned arithmetic does.
-        group.residentBytes += sample.residentBytes;
-        group.processCount += 1;
+        group.app.residentBytes += sample.residentBytes;
+        group.app.footprintBytes = group.app.residentBytes;
+        group.app.processCount += 1;
+        group.members.push_back(i);
     }
-    std::stable_sort(groups.begin(), groups.end(), [](const AppMemory& a, const AppMemory& b) {
-        return a.residentBytes > b.residentBytes;
+    std::stable_sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
+        return a.app.residentBytes > b.app.residentBytes;
     });
     return groups;
+}
+
+std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
+                                 const IdentitySources& sources) {
+    std::vector<Group> groups = group(samples, sources);
+    std::vector<AppMemory> out;
+    out.reserve(groups.size());
+    for (Group& g : groups) {
+        out.push_back(std::move(g.app));
+    }
+    return out;
 }
 
 }  // namespace tidemark::AppClassifier

@@ -24,6 +24,16 @@ struct Identity {
     std::string name;
     std::optional<std::string> bundleIdentifier;
     std::string key;  // processes with equal keys form one application
+    // The name is the process's own, or a wrapper's guessed by file name: no
+    // bundle, sandbox, desktop entry by path or system table named it.
+    bool ownName = false;
+};
+
+// One application and the processes it was made of.
+struct Group {
+    AppMemory app;
+    std::vector<std::size_t> members;  // indices into the samples, in order
+    bool ownName = false;
 };
 
 // What the classifier may consult about a process besides its own name and
@@ -42,6 +52,12 @@ struct IdentitySources {
 // size keep the order in which they first appeared.
 std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
                                  const IdentitySources& sources);
+// The same groups with their members, largest resident memory first.
+std::vector<Group> group(const std::vector<ProcessSample>& samples, const IdentitySources& sources);
+
+// The key that groups a process when nothing but its own path or name is
+// known: what a group of processes is tracked by between captures.
+std::string processKey(const ProcessSample& process);
 std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
                                  const BundleReader& bundles);
 

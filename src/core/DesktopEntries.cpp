@@ -105,6 +105,64 @@ bool isValidFlatpakId(std::string_view id) {
     return elements >= 3;
 }
 
+// The part of a unit name after "app-" that names the application:
+// "<...>-<n>.scope" or "<...>[@<n>].service".
+std::optional<std::string_view> unitApplication(std::string_view unit) {
+    if (unit.ends_with(kScopeSuffix)) {
+        unit.remove_suffix(kScopeSuffix.size());
+        const size_t dash = unit.rfind('-');
+        if (dash == std::string_view::npos || dash == 0 || dash + 1 == unit.size()) {
+            return std::nullopt;
+        }
+        return unit.substr(0, dash);
+    }
+    constexpr std::string_view kServiceSuffix = ".service";
+    if (unit.ends_with(kServiceSuffix)) {
+        unit.remove_suffix(kServiceSuffix.size());
+        const size_t at = unit.find('@');
+        unit = unit.substr(0, at);
+        return unit.empty() ? std::nullopt : std::optional(unit);
+    }
+    return std::nullopt;
+}
+
+// systemd's escape of a unit name: "\x2d" for "-" and the like.
+std::string unescapeUnitName(std::string_view name) {
+    std::string out;
+    out.reserve(name.size());
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto hex = [](char c) {
+            return c >= '0' && c <= '9'   ? c - '0'
+                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                          : -1;
+        };
+        if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && hex(name[i + 2]) >= 0 &&
+            hex(name[i + 3]) >= 0) {
+            out.push_back(static_cast<char>(hex(name[i + 2]) * 16 + hex(name[i + 3])));
+            i += 3;
+        } else {
+            out.push_back(name[i]);
+        }
+    }
+    return out;
+}
+
+// Calls `f` for each component of the paths in a control-group file, whose
+// lines are "hierarchy:controllers:path".
+template <typename F>
+void forEachPathComponent(std::string_view controlGroups, F&& f) {
+    size_t start = 0;
+    while (start < controlGroups.size()) {
+        const size_t end = controlGroups.find_first_of("/:\n", start);
+        f(controlGroups.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+}
+
 std::optional<std::string> flatpakIdFromScope(std::string_view component) {
     if (!component.starts_with(kFlatpakScopePrefix) || !component.ends_with(kScopeSuffix)) {
         return std::nullopt;
@@ -237,6 +295,7 @@ DesktopEntry parseDesktopEntry(std::string_view text) {
     bool seenTryExec = false;
     bool seenHidden = false;
     bool seenAutostart = false;
+    std::optional<std::string> genericName;
     while (!text.empty()) {
         const size_t newline = text.find('\n');
         std::string_view line = text.substr(0, newline);
@@ -264,6 +323,8 @@ DesktopEntry parseDesktopEntry(std::string_view text) {
             if (!name.empty()) {
                 entry.name = std::move(name);
             }
+        } else if (key == "GenericName" && !genericName) {
+            genericName = decodeUtf8Lossy(unescapeValue(value));
         } else if (key == "Exec" && !seenExec) {
             seenExec = true;
             entry.program = execProgram(unescapeValue(value));
@@ -280,6 +341,13 @@ DesktopEntry parseDesktopEntry(std::string_view text) {
             seenAutostart = true;
             entry.autostartDisabled = value == "false";
         }
+    }
+    // "Chromium Web Browser" with GenericName=Web Browser (Debian's entry):
+    // the application is the part that is its own.
+    if (entry.name && genericName && !genericName->empty() &&
+        entry.name->size() > genericName->size() + 1 && entry.name->ends_with(*genericName) &&
+        (*entry.name)[entry.name->size() - genericName->size() - 1] == ' ') {
+        entry.name->resize(entry.name->size() - genericName->size() - 1);
     }
     return entry;
 }
@@ -498,15 +566,15 @@ void DesktopEntryIndex::indexFile(const std::string& path, std::string id,
     if (!entry.name || flatpakExports) {
         return;
     }
-    if (entry.program) {
-        claim(*entry.program, *entry.name);
+    if (entry.program && claim(*entry.program, *entry.name)) {
+        m_wrapperNameById.try_emplace(slot->first, *entry.name);
     }
     if (entry.tryExec && entry.tryExec != entry.program) {
         claim(*entry.tryExec, *entry.name);
     }
 }
 
-void DesktopEntryIndex::claim(const std::string& program, const std::string& name) const {
+bool DesktopEntryIndex::claim(const std::string& program, const std::string& name) const {
     std::optional<std::string> target;
     if (program.find('/') != std::string::npos) {
         if (program.starts_with('/')) {
@@ -522,11 +590,11 @@ void DesktopEntryIndex::claim(const std::string& program, const std::string& nam
         }
     }
     if (!target || !isRegularFile(*target)) {
-        return;
+        return false;
     }
     // "Exec=python3 /opt/x/x.py" must not name every Python program "x".
     if (isInterpreter(fileNameOf(program)) || isInterpreter(fileNameOf(*target))) {
-        return;
+        return false;
     }
     const auto record = [&name](NameTable& table, const std::string& key) {
         auto [it, inserted] = table.try_emplace(key, name);
@@ -535,10 +603,57 @@ void DesktopEntryIndex::claim(const std::string& program, const std::string& nam
         }
     };
     record(m_nameByExecutable, *target);
+    if (!isScript(*target)) {
+        return false;
+    }
+    record(m_nameByWrappedProgram, std::string(fileNameOf(*target)));
     const std::string directory = parentDirectory(*target);
-    if (isOwnProgramDirectory(directory, m_realSearchPath) && isScript(*target)) {
+    if (isOwnProgramDirectory(directory, m_realSearchPath)) {
         record(m_nameByLauncherDirectory, directory);
     }
+    return true;
+}
+
+std::optional<std::string> DesktopEntryIndex::nameForWrappedProgram(
+    const std::string& executablePath) const {
+    build();
+    const std::string_view file = fileNameOf(executablePath);
+    if (file.empty() || isInterpreter(file)) {
+        return std::nullopt;
+    }
+    auto it = m_nameByWrappedProgram.find(std::string(file));
+    return it == m_nameByWrappedProgram.end() ? std::nullopt : it->second;
+}
+
+std::optional<std::string> DesktopEntryIndex::nameForUnit(std::string_view controlGroups,
+                                                          std::string_view executablePath) const {
+    std::optional<std::string> found;
+    if (isInterpreter(fileNameOf(executablePath))) {
+        return found;
+    }
+    forEachPathComponent(controlGroups, [&](std::string_view component) {
+        if (found || !component.starts_with("app-")) {
+            return;
+        }
+        std::optional<std::string_view> unit = unitApplication(component.substr(4));
+        if (!unit) {
+            return;
+        }
+        build();
+        // "<launcher>-<id>" or "<id>": the id's own dashes are escaped, so
+        // each dash left may end a launcher's name.
+        std::string_view rest = *unit;
+        while (!rest.empty() && !found) {
+            auto it = m_wrapperNameById.find(unescapeUnitName(rest) + std::string(kDesktopSuffix));
+            if (it != m_wrapperNameById.end() && it->second) {
+                found = it->second;
+                return;
+            }
+            const size_t dash = rest.find('-');
+            rest = dash == std::string_view::npos ? std::string_view() : rest.substr(dash + 1);
+        }
+    });
+    return found;
 }
 
 }  // namespace tidemark

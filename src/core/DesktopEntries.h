@@ -11,7 +11,9 @@ namespace tidemark {
 // What naming and autostart use from a desktop entry file: the keys of its
 // [Desktop Entry] group. A key is present only when it has a non-empty value.
 struct DesktopEntry {
-    std::optional<std::string> name;     // the untranslated Name=
+    // The untranslated Name=, without the GenericName= it may end with
+    // ("Chromium Web Browser" is Chromium).
+    std::optional<std::string> name;
     std::optional<std::string> program;  // the program Exec= runs, unquoted
     std::optional<std::string> tryExec;  // TryExec=
     bool hidden = false;                 // Hidden=true
@@ -66,6 +68,23 @@ public:
     // different names do.
     std::optional<std::string> nameForExecutable(const std::string& executablePath) const;
 
+    // The name of the entry that starts a wrapper script (a program that sets
+    // up and runs the real one elsewhere) with the same file name as
+    // `executablePath`: Debian's /usr/bin/chromium runs
+    // /usr/lib/chromium/chromium. Absent when no such entry exists or
+    // entries with different names do.
+    std::optional<std::string> nameForWrappedProgram(const std::string& executablePath) const;
+
+    // The name of the entry whose application the desktop started in the
+    // systemd unit named in `controlGroups` (a process's /proc/<pid>/cgroup):
+    // "app[-<launcher>]-<desktop id>-<n>.scope" or
+    // "app[-<launcher>]-<desktop id>[@<n>].service", the id escaped as systemd
+    // escapes unit names. Only entries that start a wrapper script count, so
+    // that a program run from a terminal is not named after the terminal, and
+    // an interpreter (`executablePath`) running in the unit keeps its name.
+    std::optional<std::string> nameForUnit(std::string_view controlGroups,
+                                           std::string_view executablePath) const;
+
     // The name of "<applicationId>.desktop".
     std::optional<std::string> nameForApplicationId(const std::string& applicationId) const;
 
@@ -80,7 +99,8 @@ private:
     void build() const;
     void indexDirectory(const std::string& applicationsDirectory, bool flatpakExports) const;
     void indexFile(const std::string& path, std::string id, bool flatpakExports) const;
-    void claim(const std::string& program, const std::string& name) const;
+    // True when the program is a wrapper script.
+    bool claim(const std::string& program, const std::string& name) const;
 
     DesktopEntryLocations m_locations;
     mutable bool m_built = false;
@@ -89,6 +109,8 @@ private:
     mutable NameTable m_nameById;  // absent: an entry without a name
     mutable NameTable m_nameByExecutable;
     mutable NameTable m_nameByLauncherDirectory;
+    mutable NameTable m_nameByWrappedProgram;  // by the wrapper's file name
+    mutable NameTable m_wrapperNameById;
 };
 
 }  // namespace tidemark

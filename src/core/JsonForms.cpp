@@ -13,7 +13,12 @@ json toJson(const AppMemory& app) {
         out["bundleIdentifier"] = *app.bundleIdentifier;
     }
     out["residentBytes"] = app.residentBytes;
+    out["footprintBytes"] = app.footprintBytes;
     out["processCount"] = app.processCount;
+    if (app.growth) {
+        out["growthBytes"] = app.growth->bytes;
+        out["growthSeconds"] = app.growth->seconds;
+    }
     return out;
 }
 
@@ -127,7 +132,15 @@ AppMemory appMemoryFromJson(const json& object) {
         app.bundleIdentifier = it->get<std::string>();
     }
     app.residentBytes = requireUnsigned(object, "residentBytes");
+    // Files from before the finer figure was known carry the resident one only.
+    app.footprintBytes = optionalUnsigned(object, "footprintBytes").value_or(app.residentBytes);
     app.processCount = requireInteger(object, "processCount");
+    const std::optional<std::uint64_t> growthBytes = optionalUnsigned(object, "growthBytes");
+    const auto seconds = object.find("growthSeconds");
+    if (growthBytes && seconds != object.end() && seconds->is_number() &&
+        seconds->get<double>() >= 0) {
+        app.growth = MemoryGrowth{*growthBytes, seconds->get<double>()};
+    }
     return app;
 }
 

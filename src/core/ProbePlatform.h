@@ -65,6 +65,12 @@ public:
     virtual std::optional<std::uint64_t> footprintBytes(std::int32_t /*pid*/) {
         return std::nullopt;
     }
+    // A cheap figure no smaller than footprintBytes, for processes beyond
+    // what the probe reads exactly (Linux: /proc/<pid>/status, whose
+    // counters count shared pages whole). Absent where there is none.
+    virtual std::optional<std::uint64_t> footprintEstimateBytes(std::int32_t /*pid*/) {
+        return std::nullopt;
+    }
     // Write NUL-terminated bytes into the zero-filled buffer and return their
     // length; below 1 when nothing could be read.
     virtual int processName(std::int32_t pid, std::span<char> buffer) = 0;

@@ -124,6 +124,60 @@ std::optional<std::uint64_t> parseStatmResidentPages(std::string_view text) {
     return leadingUnsigned(text.substr(end));
 }
 
+std::optional<std::uint64_t> parseSmapsRollupFootprintKiB(std::string_view text) {
+    std::optional<std::uint64_t> anon, shmem, swap;
+    forEachLine(text, [&](std::string_view line) {
+        const size_t colon = line.find(':');
+        if (colon == std::string_view::npos) {
+            return;
+        }
+        const std::string_view key = line.substr(0, colon);
+        std::optional<std::uint64_t>* field = key == "Pss_Anon"    ? &anon
+                                              : key == "Pss_Shmem" ? &shmem
+                                              : key == "SwapPss"   ? &swap
+                                                                   : nullptr;
+        if (field != nullptr && !*field) {
+            *field = leadingUnsigned(line.substr(colon + 1));
+        }
+    });
+    if (!anon || !shmem) {
+        return std::nullopt;
+    }
+    std::uint64_t total = 0;
+    if (__builtin_add_overflow(*anon, *shmem, &total) ||
+        __builtin_add_overflow(total, swap.value_or(0), &total)) {
+        return UINT64_MAX;
+    }
+    return total;
+}
+
+std::optional<std::uint64_t> parseStatusFreeableKiB(std::string_view text) {
+    std::optional<std::uint64_t> anon, shmem, swap;
+    forEachLine(text, [&](std::string_view line) {
+        const size_t colon = line.find(':');
+        if (colon == std::string_view::npos) {
+            return;
+        }
+        const std::string_view key = line.substr(0, colon);
+        std::optional<std::uint64_t>* field = key == "RssAnon"    ? &anon
+                                              : key == "RssShmem" ? &shmem
+                                              : key == "VmSwap"   ? &swap
+                                                                  : nullptr;
+        if (field != nullptr && !*field) {
+            *field = leadingUnsigned(line.substr(colon + 1));
+        }
+    });
+    if (!anon || !shmem) {
+        return std::nullopt;
+    }
+    std::uint64_t total = 0;
+    if (__builtin_add_overflow(*anon, *shmem, &total) ||
+        __builtin_add_overflow(total, swap.value_or(0), &total)) {
+        return UINT64_MAX;
+    }
+    return total;
+}
+
 int memoryPressureLevel(double availableFraction, double swapFreeFraction,
                         const std::optional<PressureStall>& stall) {
     const bool stallCounts = stall.has_value() && availableFraction < 0.50;

@@ -34,6 +34,20 @@ std::optional<PressureStall> parsePressureStall(std::string_view text);
 // Resident pages: the second field of /proc/<pid>/statm.
 std::optional<std::uint64_t> parseStatmResidentPages(std::string_view text);
 
+// What ending the process would give back, in KiB, from
+// /proc/<pid>/smaps_rollup: its proportional share of anonymous and
+// shared-memory pages (Pss_Anon + Pss_Shmem) and of its swapped pages
+// (SwapPss). File pages stay in the page cache when the process ends and are
+// left out. Absent when Pss_Anon or Pss_Shmem is missing (kernels before 5.7
+// do not split the proportional size); a missing SwapPss counts as none.
+std::optional<std::uint64_t> parseSmapsRollupFootprintKiB(std::string_view text);
+
+// A cheap bound of the same from /proc/<pid>/status, in KiB: the process's
+// anonymous and shared-memory pages and its swap (RssAnon + RssShmem +
+// VmSwap), each counted whole even where other processes share it. Absent
+// when RssAnon or RssShmem is missing (kernels before 4.5).
+std::optional<std::uint64_t> parseStatusFreeableKiB(std::string_view text);
+
 // Kernel-style pressure level codes (1 normal, 2 warning, 4 critical), so
 // Linux feeds the same mapping as the macOS kernel variable.
 inline constexpr int kPressureLevelNormal = 1;

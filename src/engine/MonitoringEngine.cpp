@@ -31,6 +31,10 @@ TickReport MonitoringEngine::tick(const LightweightSample& lookedAt) {
         report.captured = true;
     }
 
+    // After the capture, so that the capture measured growth against the
+    // minutes before this one.
+    m_source.recordGrowth(sample);
+
     m_incidents.recordAlert(assessment.level, topApplications, sample.capturedAt);
 
     if (report.alert) {

@@ -35,7 +35,7 @@ std::string probeText(const SystemSnapshot& snapshot) {
     for (const AppMemory& app : snapshot.topApplications) {
         text += replaceControlCharacters(app.name);
         text += '\t';
-        text += formatBytes(app.residentBytes);
+        text += formatBytes(app.footprintBytes);
         text += '\t';
         text += std::to_string(app.processCount);
         text += " processes\t";

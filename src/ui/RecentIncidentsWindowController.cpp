@@ -47,7 +47,7 @@ QString applicationsText(const std::vector<AppMemory>& applications) {
     QStringList entries;
     for (size_t i = 0; i < applications.size() && i < 3; ++i) {
         entries << qs(applications[i].name) + QLatin1Char(' ') +
-                       qs(formatBytes(applications[i].residentBytes));
+                       qs(formatBytes(applications[i].footprintBytes));
     }
     return QStringLiteral("主要占用：") + entries.join(QStringLiteral("、"));
 }

@@ -43,9 +43,9 @@ TEST(AppClassifierTest, BundlesGroupByOutermostBundleAndIdentifier) {
          process("h", "/Applications/ChatGPT.app/Contents/MacOS/h", 35)},
         b);
     const std::vector<AppMemory> expected = {
-        {"Editor Pro", "org.editor", 175, 3},  {"Named", std::nullopt, 40, 1},
-        {"ChatGPT", "com.openai.chat", 35, 1}, {"Bare", std::nullopt, 30, 1},
-        {"Bare", std::nullopt, 20, 1},         {"Google Chrome", std::nullopt, 1, 1}};
+        {"Editor Pro", "org.editor", 175, 3, 175}, {"Named", std::nullopt, 40, 1, 40},
+        {"ChatGPT", "com.openai.chat", 35, 1, 35}, {"Bare", std::nullopt, 30, 1, 30},
+        {"Bare", std::nullopt, 20, 1, 20},         {"Google Chrome", std::nullopt, 1, 1, 1}};
     EXPECT_EQ(apps, expected);
 }
 
@@ -60,14 +60,14 @@ TEST(AppClassifierTest, ProcessesOutsideBundlesEqualSizesAndWrappingSums) {
          // Normalised first: no bundle left on the path.
          process("tool", "/opt/Gone.app/../bin/tool", 2)},
         none);
-    const std::vector<AppMemory> expected = {{"firefox-esr", std::nullopt, 200, 2},
-                                             {"WindowServer", std::nullopt, 20, 2},
-                                             {"b", std::nullopt, 5, 1},
-                                             {"a", std::nullopt, 5, 1},
-                                             {"Unknown", std::nullopt, 3, 1},
-                                             {"Unknown", std::nullopt, 3, 1},
-                                             {"tool", std::nullopt, 2, 1},
-                                             {"big", std::nullopt, 1, 2}};
+    const std::vector<AppMemory> expected = {{"firefox-esr", std::nullopt, 200, 2, 200},
+                                             {"WindowServer", std::nullopt, 20, 2, 20},
+                                             {"b", std::nullopt, 5, 1, 5},
+                                             {"a", std::nullopt, 5, 1, 5},
+                                             {"Unknown", std::nullopt, 3, 1, 3},
+                                             {"Unknown", std::nullopt, 3, 1, 3},
+                                             {"tool", std::nullopt, 2, 1, 2},
+                                             {"big", std::nullopt, 1, 2, 1}};
     EXPECT_EQ(apps, expected);
 }
 

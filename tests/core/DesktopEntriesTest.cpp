@@ -26,6 +26,14 @@ TEST(DesktopEntriesTest, ParsesEntriesExecLinesAndControlGroups) {
                                    .tryExec = "/opt/ed/bin"}));
 
     EXPECT_EQ(parseDesktopEntry("[Other]\nName=X\nExec=x\n"), DesktopEntry{});
+    const std::pair<const char*, const char*> names[] = {
+        {"Name=Chromium Web Browser\nGenericName=Web Browser\n", "Chromium"},
+        {"GenericName=Web Browser\nName=Firefox ESR\n", "Firefox ESR"},
+        {"Name=Web Browser\nGenericName=Web Browser\n", "Web Browser"},
+        {"Name=Some Web Browser\nGenericName=Browser\nGenericName=Web Browser\n", "Some Web"},
+    };
+    for (const auto& [text, name] : names)
+        EXPECT_EQ(parseDesktopEntry(std::string("[Desktop Entry]\n") + text).name, name) << text;
     EXPECT_EQ(parseDesktopEntry("[Desktop Entry]\nName=\xff\n").name, "\xEF\xBF\xBD");
 
     const std::pair<const char*, std::optional<std::string>> execs[] = {
@@ -145,14 +153,67 @@ TEST_F(DesktopFixture, CaptureNamesSandboxesAndDesktopPrograms) {
 
     const test::NoBundles bundles;
     SystemProbe probe(platform, bundles, DesktopEntryLocations{{home, exports}, {}});
-    const std::vector<AppMemory> expected = {{"Google Chrome", "com.google.Chrome", 700, 2},
-                                             {"Editor", std::nullopt, 550, 1},
-                                             {"Notes", "com.example.Notes", 500, 1},
-                                             {"org.example.Viewer", "org.example.Viewer", 400, 1},
-                                             {"Tool", std::nullopt, 10, 1},
-                                             {"python3", std::nullopt, 5, 1}};
+    const std::vector<AppMemory> expected = {
+        {"Google Chrome", "com.google.Chrome", 700, 2, 700},
+        {"Editor", std::nullopt, 550, 1, 550},
+        {"Notes", "com.example.Notes", 500, 1, 500},
+        {"org.example.Viewer", "org.example.Viewer", 400, 1, 400},
+        {"Tool", std::nullopt, 10, 1, 10},
+        {"python3", std::nullopt, 5, 1, 5}};
     EXPECT_EQ(probe.capture(10).topApplications, expected);
-    EXPECT_EQ(platform.controlGroupReads, (std::vector<std::int32_t>{1, 2, 3, 4}));
+    // Per process only under /app; python3, shown under its own name, once
+    // more for the unit the desktop may have started it in.
+    EXPECT_EQ(platform.controlGroupReads, (std::vector<std::int32_t>{1, 2, 3, 4, 8}));
+}
+
+// Entries that start a wrapper script which runs the real program elsewhere:
+// matched through the systemd unit the desktop started the application in,
+// else through the wrapper's file name.
+TEST_F(DesktopFixture, WrapperScriptsNameTheirProgramsThroughUnitsAndFileNames) {
+    const fs::path chromiumWrapper = program("bin/chromium", true);
+    const fs::path chromium = program("usr/lib/chromium/chromium");
+    entry(dir / "share", "chromium.desktop",
+          "Name=Chromium\nExec=" + chromiumWrapper.string() + " %U\n");
+    program("bin/studio-launcher", true);
+    const fs::path studio = program("opt/studio/bin/studio-real");
+    entry(dir / "share", "com.example-studio.desktop", "Name=Studio\nExec=studio-launcher\n");
+    program("bin/xterm");
+    entry(dir / "share", "xterm.desktop", "Name=XTerm\nExec=xterm\n");
+    // Two wrappers of one file name in different entries name neither.
+    program("bin/same", true);
+    program("opt/other/same", true);
+    entry(dir / "share", "s1.desktop", "Name=S1\nExec=same\n");
+    entry(dir / "share", "s2.desktop", "Name=S2\nExec=" + (dir / "opt/other/same").string() + "\n");
+
+    test::FakeProbePlatform platform;
+    const std::string slice = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/";
+    const struct {
+        std::string path, unit, name;
+    } rows[] = {
+        {chromium.string(), "", "Chromium"},
+        {studio.string(), "app-gnome-com.example\\x2dstudio-4242.scope", "Studio"},
+        {studio.string() + "2", "app-com.example\\x2dstudio@9f2c.service", "Studio"},
+        {studio.string() + "3", "app-com.example\\x2dstudio-9f2c.scope", "Studio"},
+        {studio.string() + "4", "", "studio-real4"},
+        // A program run from a terminal is not the terminal; nor is an
+        // interpreter in a wrapper's unit the application.
+        {"/usr/bin/cargo", "app-gnome-xterm-77.scope", "cargo"},
+        {"/usr/bin/python3", "app-gnome-com.example\\x2dstudio-4242.scope", "python3"},
+        {"/opt/x/same", "", "same"},
+    };
+    std::int32_t pid = 1;
+    for (const auto& row : rows) {
+        platform.addProcess(pid, fs::path(row.path).filename().string(), row.path, 1000u - pid);
+        if (!row.unit.empty())
+            platform.controlGroupBytes[pid] = "1:name=systemd:/\n" + slice + row.unit + "\n";
+        ++pid;
+    }
+    const test::NoBundles bundles;
+    SystemProbe probe(platform, bundles, DesktopEntryLocations::fromEnvironment());
+    const std::vector<AppMemory> top = probe.capture(std::size(rows)).topApplications;
+    ASSERT_EQ(top.size(), std::size(rows));
+    for (std::size_t i = 0; i < top.size(); ++i)
+        EXPECT_EQ(top[i].name, rows[i].name) << rows[i].path;
 }
 
 TEST_F(DesktopFixture, InterpretersAndWrappersAreNotClaimed) {
@@ -200,9 +261,9 @@ TEST_F(DesktopFixture, SystemProcessesAreNotRenamedByEntries) {
     platform.addProcess(3, "\u212Aernel_task", std::nullopt, 700);  // KELVIN SIGN
     const test::NoBundles bundles;
     SystemProbe probe(platform, bundles, DesktopEntryLocations::fromEnvironment());
-    const std::vector<AppMemory> expected = {{"gnome-shell", std::nullopt, 900, 1},
-                                             {"systemd-journald", std::nullopt, 800, 1},
-                                             {"kernel_task", std::nullopt, 700, 1}};
+    const std::vector<AppMemory> expected = {{"gnome-shell", std::nullopt, 900, 1, 900},
+                                             {"systemd-journald", std::nullopt, 800, 1, 800},
+                                             {"kernel_task", std::nullopt, 700, 1, 700}};
     EXPECT_EQ(probe.capture(10).topApplications, expected);
 }
 

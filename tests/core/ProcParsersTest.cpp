@@ -33,6 +33,42 @@ TEST(ProcParsersTest, MeminfoPressureStallAndStatm) {
     EXPECT_EQ(parseStatmResidentPages("5834 -3"), std::nullopt);
 }
 
+TEST(ProcParsersTest, SmapsRollupFootprint) {
+    const std::string_view current =
+        "55d0c0a00000-7ffd5b9fe000 ---p 00000000 00:00 0    [rollup]\n"
+        "Rss:              613600 kB\nPss:              401234 kB\nPss_Dirty:        300000 kB\n"
+        "Pss_Anon:         295000 kB\nPss_File:         100234 kB\nPss_Shmem:          6000 kB\n"
+        "Shared_Clean:     200000 kB\nSwap:              80000 kB\nSwapPss:           40000 kB\n"
+        "Locked:                0 kB\n";
+    const struct {
+        std::string_view text;
+        std::optional<std::uint64_t> kib;
+    } rows[] = {
+        {current, 295000u + 6000 + 40000},
+        // Only the first of a repeated key counts.
+        {"Pss_Anon: 10 kB\nPss_Shmem: 2 kB\nPss_Anon: 900 kB\n", 12u},
+        // No SwapPss: nothing swapped is known.
+        {"Pss_Anon: 10 kB\nPss_Shmem: 0 kB", 10u},
+        // A kernel that does not split the proportional size.
+        {"Rss: 100 kB\nPss: 80 kB\nSwapPss: 0 kB\n", std::nullopt},
+        {"Pss_Anon: x kB\nPss_Shmem: 0 kB\n", std::nullopt},
+        {"Pss_Anon: 18446744073709551615 kB\nPss_Shmem: 1 kB\n", UINT64_MAX},
+        {"", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(parseSmapsRollupFootprintKiB(row.text), row.kib) << row.text;
+    }
+}
+
+TEST(ProcParsersTest, StatusFreeable) {
+    EXPECT_EQ(
+        parseStatusFreeableKiB("Name:\tx\nVmRSS:\t 900 kB\nRssAnon:\t 300 kB\nRssFile:\t 580 kB\n"
+                               "RssShmem:\t 20 kB\nVmSwap:\t 7 kB\n"),
+        327u);
+    EXPECT_EQ(parseStatusFreeableKiB("RssAnon: 3 kB\nRssShmem: 1 kB\n"), 4u);
+    EXPECT_EQ(parseStatusFreeableKiB("VmRSS: 900 kB\nVmSwap: 0 kB\n"), std::nullopt);
+}
+
 TEST(ProcParsersTest, PressureLevelRules) {
     const PressureStall calm{};
     struct Row {

@@ -28,6 +28,7 @@ protected:
                            "<key>CFBundleName</key><string>Editor</string></dict></plist>");
         platform.memory = MemoryReadings{1, 0, 16ull << 30, std::nullopt};
         platform.addProcess(10, "tool", "/usr/bin/tool", 1610612736);
+        platform.footprints[10] = 1073741824;
         platform.addProcess(11, "editor", (dir / "Editor.app/Contents/MacOS/editor").string(),
                             536870912);
         platform.addProcess(12, "editor helper", (dir / "Editor.app/helper").string(), 0);
@@ -41,7 +42,7 @@ protected:
 TEST_F(ProbeCommandTest, TextAndJson) {
     EXPECT_EQ(run({"tidemark", "--probe"}, platform),
               "pressure=normal swap=0 MB swap_available=true unreadable=1\n"
-              "tool\t1.5 GB\t1 processes\t-\n"
+              "tool\t1 GB\t1 processes\t-\n"
               "Editor\t512 MB\t2 processes\torg.editor\n");
     EXPECT_TRUE(isProbeInvocation({"x", "--json", "--probe"}));
     EXPECT_FALSE(isProbeInvocation({"x", "--json"}));
@@ -55,6 +56,9 @@ TEST_F(ProbeCommandTest, TextAndJson) {
     const nlohmann::json json = nlohmann::json::parse(text);
     EXPECT_EQ(json["capturedAt"], formatIsoDate(platform.time));
     EXPECT_EQ(json["swapAvailable"], false);
+    // The shown figure is what closing frees; the resident sum keeps its key.
+    EXPECT_EQ(json["topApplications"][0]["residentBytes"], 1610612736u);
+    EXPECT_EQ(json["topApplications"][0]["footprintBytes"], 1073741824u);
 }
 
 // Names and identifiers come from other programs: one line per application and

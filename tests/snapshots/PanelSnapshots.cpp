@@ -28,6 +28,7 @@ AppMemory app(std::string name, std::uint64_t residentBytes, std::int64_t proces
     AppMemory memory;
     memory.name = std::move(name);
     memory.residentBytes = residentBytes;
+    memory.footprintBytes = residentBytes;
     memory.processCount = processCount;
     return memory;
 }

@@ -33,6 +33,12 @@ public:
     // Control-group file contents by pid; a pid not listed has none.
     std::map<std::int32_t, std::string> controlGroupBytes;
 
+    // What ending each process frees; a pid not listed cannot be read.
+    std::map<std::int32_t, std::uint64_t> footprints;
+    std::vector<std::int32_t> footprintReads;
+    // The cheap estimate by pid; none when not listed.
+    std::map<std::int32_t, std::uint64_t> estimates;
+
     std::size_t lastListingCapacity = 0;
     std::vector<std::int32_t> taskRecordReads;
     std::vector<std::int32_t> controlGroupReads;
@@ -59,6 +65,17 @@ public:
         taskRecordReads.push_back(pid);
         auto it = processes.find(pid);
         return it == processes.end() ? std::nullopt : it->second.residentBytes;
+    }
+
+    std::optional<std::uint64_t> footprintBytes(std::int32_t pid) override {
+        footprintReads.push_back(pid);
+        auto it = footprints.find(pid);
+        return it == footprints.end() ? std::nullopt : std::optional(it->second);
+    }
+
+    std::optional<std::uint64_t> footprintEstimateBytes(std::int32_t pid) override {
+        auto it = estimates.find(pid);
+        return it == estimates.end() ? std::nullopt : std::optional(it->second);
     }
 
     int processName(std::int32_t pid, std::span<char> buffer) override {

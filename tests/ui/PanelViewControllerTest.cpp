@@ -177,7 +177,8 @@ TEST_F(PanelTest, BellAndDebugAreaFollowTheFlags) {
 
 TEST_F(PanelTest, RowsShowTopApplicationsAsPlainText) {
     make(false);
-    show({.applications = {{"Google Chrome", std::nullopt, 3 * kGiB + kGiB / 5, 1}}});
+    // What closing it frees, not the resident sum.
+    show({.applications = {{"Google Chrome", std::nullopt, 5 * kGiB, 1, 3 * kGiB + kGiB / 5}}});
     EXPECT_EQ(find("memoryLabel", row(1))->text(), "3.2 GB");
     EXPECT_EQ(row(1)->accessibleName(), "第 1 名，Google Chrome，占用 3.2 GB");
     EXPECT_EQ(find("nameLabel", row(3))->text(), "--");

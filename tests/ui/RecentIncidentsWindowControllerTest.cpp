@@ -28,7 +28,7 @@ IncidentRecord record(RiskLevel level, std::vector<AppMemory> apps = {},
 }
 
 AppMemory app(const std::string& name, std::uint64_t residentBytes) {
-    return {name, std::nullopt, residentBytes, 1};
+    return {name, std::nullopt, residentBytes, 1, residentBytes};
 }
 
 class RecentIncidentsWindowControllerTest : public ::testing::Test {

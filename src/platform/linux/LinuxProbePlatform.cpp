@@ -181,6 +181,38 @@ std::optional<std::uint64_t> LinuxProbePlatform::residentBytes(std::int32_t pid)
     return __builtin_mul_overflow(*pages, m_pageSizeBytes, &bytes) ? UINT64_MAX : bytes;
 }
 
+std::optional<std::uint64_t> LinuxProbePlatform::footprintBytes(std::int32_t pid) {
+    std::array<char, 4096> path;
+    // About 1 KiB on current kernels; a file cut short still holds the
+    // fields, which come first.
+    std::array<char, 4096> text;
+    if (!pidPath(pid, "smaps_rollup", path)) {
+        return std::nullopt;
+    }
+    const ssize_t length = readFile(path.data(), text, true);
+    if (length <= 0) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint64_t> kib =
+        parseSmapsRollupFootprintKiB(std::string_view(text.data(), static_cast<size_t>(length)));
+    return kib ? std::optional<std::uint64_t>(saturatingKiB(*kib)) : std::nullopt;
+}
+
+std::optional<std::uint64_t> LinuxProbePlatform::footprintEstimateBytes(std::int32_t pid) {
+    std::array<char, 4096> path;
+    std::array<char, 4096> text;
+    if (!pidPath(pid, "status", path)) {
+        return std::nullopt;
+    }
+    const ssize_t length = readFile(path.data(), text, true);
+    if (length <= 0) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint64_t> kib =
+        parseStatusFreeableKiB(std::string_view(text.data(), static_cast<size_t>(length)));
+    return kib ? std::optional<std::uint64_t>(saturatingKiB(*kib)) : std::nullopt;
+}
+
 int LinuxProbePlatform::processName(std::int32_t pid, std::span<char> buffer) {
     std::array<char, 4096> path;
     if (buffer.empty() || !pidPath(pid, "comm", path)) {

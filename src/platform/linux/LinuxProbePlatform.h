@@ -22,6 +22,10 @@ public:
     int processCountHint() override;
     int listProcessIds(std::span<std::int32_t> pids) override;
     std::optional<std::uint64_t> residentBytes(std::int32_t pid) override;
+    // From /proc/<pid>/smaps_rollup (see parseSmapsRollupFootprintKiB).
+    std::optional<std::uint64_t> footprintBytes(std::int32_t pid) override;
+    // From /proc/<pid>/status (see parseStatusFreeableKiB).
+    std::optional<std::uint64_t> footprintEstimateBytes(std::int32_t pid) override;
     int processName(std::int32_t pid, std::span<char> buffer) override;
     int executablePath(std::int32_t pid, std::span<char> buffer) override;
     int controlGroups(std::int32_t pid, std::span<char> buffer) override;

@@ -65,7 +65,7 @@ AppUsageRow::AppUsageRow(QWidget* parent) : QWidget(parent) {
 
 void AppUsageRow::update(int rank, const AppMemory& app) {
     const QString name = qs(app.name);
-    const QString memory = qs(formatBytes(app.residentBytes));
+    const QString memory = qs(formatBytes(app.footprintBytes));
     m_rankLabel->setText(QString::number(rank));
     m_nameLabel->setText(name);
     m_memoryLabel->setText(memory);

@@ -36,6 +36,13 @@ protected:
         fs::create_symlink("/usr/bin/old (deleted)", root / "42/exe");
         TempDir::writeFile(root / "300/comm", "gone\n");  // no statm: unreadable
         TempDir::writeFile(root / "7/statm", "9 1 0 0 0 0 0\n");
+        TempDir::writeFile(root / "1/smaps_rollup",
+                           "00400000-7fff0000 ---p 00000000 00:00 0  [rollup]\nRss: 900 kB\n"
+                           "Pss_Anon: 300 kB\nPss_File: 500 kB\nPss_Shmem: 20 kB\nSwapPss: 4 kB\n");
+        TempDir::writeFile(root / "42/smaps_rollup", "Rss: 12 kB\nPss: 12 kB\n");
+        TempDir::writeFile(root / "1/status",
+                           "Name:\tsystemd\nRssAnon:\t 310 kB\nRssFile:\t 580 kB\n"
+                           "RssShmem:\t 30 kB\nVmSwap:\t 8 kB\n");
         fs::create_directory_symlink("42", root / "self");
     }
 
@@ -75,6 +82,17 @@ TEST_F(LinuxProbePlatformTest, Processes) {
     EXPECT_EQ(list.unreadableCount, 1);
 }
 
+TEST_F(LinuxProbePlatformTest, FootprintFromSmapsRollup) {
+    EXPECT_EQ(platform.footprintBytes(1), 324u * 1024);
+    // An old kernel's file, and one that cannot be read (no such file here,
+    // another user's process on a real system): the resident size stands in.
+    EXPECT_EQ(platform.footprintBytes(42), std::nullopt);
+    EXPECT_EQ(platform.footprintBytes(7), std::nullopt);
+    // The cheap bound counts shared pages whole.
+    EXPECT_EQ(platform.footprintEstimateBytes(1), 348u * 1024);
+    EXPECT_EQ(platform.footprintEstimateBytes(7), std::nullopt);
+}
+
 TEST(LinuxProbePlatformRealProcTest, ReadsThisMachine) {
     LinuxProbePlatform platform;
     SystemProbe probe(platform);
@@ -93,6 +111,11 @@ TEST(LinuxProbePlatformRealProcTest, ReadsThisMachine) {
     EXPECT_EQ(self->name, comm);
     EXPECT_EQ(self->executablePath, fs::read_symlink("/proc/self/exe").string());
     EXPECT_GT(self->residentBytes, 0u);
+    // Heap pages of its own, far fewer than all resident pages.
+    const std::optional<std::uint64_t> footprint = platform.footprintBytes(::getpid());
+    ASSERT_TRUE(footprint.has_value());
+    EXPECT_GT(*footprint, 0u);
+    EXPECT_LE(*footprint, self->residentBytes * 2);
 }
 
 }  // namespace
