@@ -89,7 +89,10 @@ TEST(AdviceEngine, FamilyMatching) {
         {"微信", std::nullopt, "communication"},
         {"Microsoft Edge", std::nullopt, "browser"},
         // Unicode lower-casing: KELVIN SIGN becomes "k"; a Cyrillic С stays Cyrillic.
-        {"\u212Aernel_task", std::nullopt, "system.protected"},
+        {"\u212Awin_x11", std::nullopt, "system.protected"},
+        // A Mac's own processes are ordinary names here.
+        {"WindowServer", std::nullopt, "app"},
+        {"kernel_task", std::nullopt, "app"},
         {"\u0421hrome", std::nullopt, "app"},
     };
     for (const Case& c : cases) {
@@ -101,8 +104,8 @@ TEST(AdviceEngine, FamilyMatching) {
     // Quitting the display server, the desktop shell or the service manager
     // ends the session: such a process only ever gets the protected plan.
     for (const char* name :
-         {"WindowServer", "Xorg", "Xwayland", "gnome-shell", "mutter", "kwin_wayland", "kwin_x11",
-          "plasmashell", "cinnamon", "xfwm4", "sway", "systemd", "systemd-journald"}) {
+         {"Xorg", "Xwayland", "gnome-shell", "mutter", "kwin_wayland", "kwin_x11", "plasmashell",
+          "cinnamon", "xfwm4", "sway", "systemd", "systemd-journald"}) {
         EXPECT_EQ(AdviceEngine::plan(RiskLevel::critical, app(name, 4 * kGiB)).id,
                   "system.protected.critical.v1")
             << name;

@@ -61,7 +61,7 @@ TEST(AdviceWindowController, RendersEachPlanFamily) {
         // The system plan carries no level in its id; its wording decides.
         {plan("system.inspect.v1", "系统整体", "继续工作；先检查是否有暂不用的应用。"),
          systemSteps},
-        {plan("system.protected.watch.v1", "WindowServer"), systemSteps},
+        {plan("system.protected.watch.v1", "Xorg"), systemSteps},
         {plan("codex.inspect.critical.v1", "Codex"), {"检查任务与终端", "正常关闭暂不用的对象"}},
         {plan("codex.inspect.watch.v1", "Codex"), {"检查任务与终端", "继续工作，留意状态"}},
     };
