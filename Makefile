@@ -1,7 +1,8 @@
 # What people type. Every target installs missing Debian packages first
-# (scripts/install-deps returns at once when everything is there); with
-# SKIP_DEPS=1 it does not look, for machines without apt that bring the
-# packages' equivalents themselves.
+# (scripts/install-deps returns at once when everything is there): building
+# and running take only what they need (`deps`), the tests and the tools
+# around them add theirs (`deps-test`). With SKIP_DEPS=1 nothing is looked
+# at, for machines without apt that bring the packages' equivalents themselves.
 
 BUILD      ?= build
 TEST_BUILD ?= build-asan
@@ -9,16 +10,20 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS       ?=
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run probe test test-headless bench snapshots format format-check clean \
+.PHONY: all deps deps-test build run probe test test-headless bench snapshots format format-check clean \
   e2e-pressure fuzz check-bare
 
 all: build
 
 deps:
-	@if [ "$(SKIP_DEPS)" != 1 ]; then scripts/install-deps; fi
+	@if [ "$(SKIP_DEPS)" != 1 ]; then scripts/install-deps run; fi
+
+deps-test:
+	@if [ "$(SKIP_DEPS)" != 1 ]; then scripts/install-deps test; fi
 
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_TESTS=OFF
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_TESTS=OFF \
+	  -DTIDEMARK_BENCH=OFF
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -29,11 +34,11 @@ run: build
 probe: build
 	$(BUILD)/tidemark --probe $(ARGS)
 
-$(TEST_BUILD)/CMakeCache.txt: | deps
+$(TEST_BUILD)/CMakeCache.txt: | deps-test
 	cmake -S . -B $(TEST_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
 	  -DTIDEMARK_SANITIZE=ON -DTIDEMARK_WERROR=ON -DTIDEMARK_BENCH=OFF
 
-test: deps $(TEST_BUILD)/CMakeCache.txt
+test: deps-test $(TEST_BUILD)/CMakeCache.txt
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	ctest --test-dir $(TEST_BUILD) --output-on-failure -j $(JOBS)
 
@@ -84,11 +89,11 @@ check-bare:
 FUZZ_BUILD   ?= build-libfuzzer
 FUZZ_SECONDS ?= 60
 
-$(FUZZ_BUILD)/CMakeCache.txt: | deps
+$(FUZZ_BUILD)/CMakeCache.txt: | deps-test
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DTIDEMARK_FUZZ=ON -DTIDEMARK_GUI=OFF -DTIDEMARK_TESTS=OFF -DTIDEMARK_BENCH=OFF
 
-fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
+fuzz: deps-test $(FUZZ_BUILD)/CMakeCache.txt
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target tidemark_fuzzers
 	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
@@ -106,11 +111,11 @@ install: deps $(BUILD)/CMakeCache.txt
 
 # `make package`: $(PACKAGE_BUILD)/tidemark_<version>_<arch>.deb, installed
 # under /usr, its dependencies taken from the libraries the program links.
-$(PACKAGE_BUILD)/CMakeCache.txt: | deps
+$(PACKAGE_BUILD)/CMakeCache.txt: | deps-test
 	cmake -S . -B $(PACKAGE_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_INSTALL_PREFIX=/usr -DTIDEMARK_TESTS=OFF -DTIDEMARK_BENCH=OFF
 
-package: deps $(PACKAGE_BUILD)/CMakeCache.txt
+package: deps-test $(PACKAGE_BUILD)/CMakeCache.txt
 	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
 	cd $(PACKAGE_BUILD) && cpack -G DEB
 
