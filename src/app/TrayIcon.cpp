@@ -2,6 +2,10 @@
 
 #include <QAction>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QHideEvent>
 #include <QKeyEvent>
@@ -17,7 +21,37 @@
 
 namespace tidemark {
 
+namespace {
+
+// A StatusNotifierWatcher on the session bus with a host registered (the
+// thing that draws the items), asked of the bus directly.
+bool statusNotifierHostRegistered() {
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher)) {
+        return false;
+    }
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        watcher, QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 1000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
+}  // namespace
+
 bool TrayIcon::hostPresent() {
+    // WORKAROUND (Qt 6.4): Qt decides once per run whether the D-Bus tray
+    // exists, at its first availability check, and never looks again.
+    // Outside X11 (which can fall back to an XEmbed tray) that check is made
+    // only once the bus shows a host, so that a tray started after us is
+    // still the one Qt uses.
+    if (QGuiApplication::platformName() != QLatin1String("xcb") &&
+        !statusNotifierHostRegistered()) {
+        return false;
+    }
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
