@@ -337,10 +337,14 @@ void MenuBarController::showTraylessNotice() {
     notice->setWindowTitle(QStringLiteral("潮痕"));
     notice->setTextFormat(Qt::PlainText);
     notice->setText(QStringLiteral("这个桌面没有系统托盘"));
-    notice->setInformativeText(QStringLiteral(
+    QString text = QStringLiteral(
         "「潮痕」会照常监测内存、发出预警通知，只是不显示托盘图标。需要查看时，从应用菜单再次"
-        "打开「潮痕」，这个窗口就会出现；关闭窗口不会停止监测。\n\n在 GNOME 桌面上，安装并启用 "
-        "AppIndicator 扩展后即可显示图标。"));
+        "打开「潮痕」，这个窗口就会出现；关闭窗口不会停止监测。");
+    if (const QString hint = ui::AppVisualTheme::platformText(&PlatformTexts::traylessHint);
+        !hint.isEmpty()) {
+        text += QStringLiteral("\n\n") + hint;
+    }
+    notice->setInformativeText(text);
     notice->addButton(QStringLiteral("知道了"), QMessageBox::AcceptRole);
     notice->setAttribute(Qt::WA_DeleteOnClose);
     m_traylessNotice = notice;

@@ -52,6 +52,9 @@ struct PlatformTexts {
     std::string_view notificationPermissionHint;
     // The bell's tooltip when this run cannot post notifications at all.
     std::string_view notificationsUnavailableTooltip;
+    // How to get a tray on a desktop without one; empty where every desktop
+    // has one.
+    std::string_view traylessHint;
 };
 
 // The table of the system this program was built for.

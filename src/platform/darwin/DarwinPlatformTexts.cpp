@@ -43,6 +43,7 @@ constexpr PlatformTexts kTexts{
     .launchFailure = "未能修改自动启动：请将应用放入“应用程序”后重试。",
     .notificationPermissionHint = "请在系统设置 → 通知 → 潮痕中允许通知。",
     .notificationsUnavailableTooltip = "请运行正式「潮痕」应用开启通知",
+    .traylessHint = "",
 };
 
 }  // namespace

@@ -59,6 +59,7 @@ constexpr PlatformTexts kTexts{
     .notificationPermissionHint = "请在桌面的通知设置中允许潮痕的通知，并确认通知服务正在运行。",
     .notificationsUnavailableTooltip =
         "没有连接到桌面的通知服务，暂时无法开启通知；监测和记录继续运行",
+    .traylessHint = "在 GNOME 桌面上，安装并启用 AppIndicator 扩展后即可显示图标。",
 };
 
 }  // namespace

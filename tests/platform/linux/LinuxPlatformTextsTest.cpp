@@ -49,6 +49,8 @@ TEST(LinuxPlatformTexts, EveryTextIsTheDesktopsOwn) {
          "请在桌面的通知设置中允许潮痕的通知，并确认通知服务正在运行。"},
         {&PlatformTexts::notificationsUnavailableTooltip,
          "没有连接到桌面的通知服务，暂时无法开启通知；监测和记录继续运行"},
+        {&PlatformTexts::traylessHint,
+         "在 GNOME 桌面上，安装并启用 AppIndicator 扩展后即可显示图标。"},
         {&PlatformTexts::launchUnsupportedError, "此系统请在桌面的“自动启动”设置中手动添加潮痕。"},
         {&PlatformTexts::launchFailure,
          "未能修改自动启动：请确认 ~/.config/autostart 可以写入后重试。"},
