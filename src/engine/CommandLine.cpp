@@ -93,7 +93,10 @@ CommandLine refused(const std::string& problem) {
 
 std::string quoted(std::string_view argument) {
     // Whatever was typed comes back on one line.
-    return "\"" + replaceControlCharacters(argument) + "\"";
+    std::string text = "\"";
+    text += replaceControlCharacters(argument);
+    text += '"';
+    return text;
 }
 
 }  // namespace
