@@ -1,7 +1,8 @@
 # What people type. Every target installs missing Debian packages first
-# (scripts/install-deps returns at once when everything is there); with
-# SKIP_DEPS=1 it does not look, for machines without apt that bring the
-# packages' equivalents themselves.
+# (scripts/install-deps returns at once when everything is there): building
+# and running take only what they need (`deps`), the tests and the tools
+# around them add theirs (`deps-test`). With SKIP_DEPS=1 nothing is looked
+# at, for machines without apt that bring the packages' equivalents themselves.
 
 BUILD      ?= build
 TEST_BUILD ?= build-asan
@@ -9,16 +10,20 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS       ?=
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build run probe test test-headless bench snapshots format format-check clean \
+.PHONY: all deps deps-test build run probe test test-headless bench snapshots format format-check clean \
   e2e-pressure e2e-apps fuzz check-bare
 
 all: build
 
 deps:
-	@if [ "$(SKIP_DEPS)" != 1 ]; then scripts/install-deps; fi
+	@if [ "$(SKIP_DEPS)" != 1 ]; then scripts/install-deps run; fi
+
+deps-test:
+	@if [ "$(SKIP_DEPS)" != 1 ]; then scripts/install-deps test; fi
 
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_TESTS=OFF
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_TESTS=OFF \
+	  -DTIDEMARK_BENCH=OFF
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -29,11 +34,11 @@ run: build
 probe: build
 	$(BUILD)/tidemark --probe $(ARGS)
 
-$(TEST_BUILD)/CMakeCache.txt: | deps
+$(TEST_BUILD)/CMakeCache.txt: | deps-test
 	cmake -S . -B $(TEST_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
 	  -DTIDEMARK_SANITIZE=ON -DTIDEMARK_WERROR=ON -DTIDEMARK_BENCH=OFF
 
-test: deps $(TEST_BUILD)/CMakeCache.txt
+test: deps-test $(TEST_BUILD)/CMakeCache.txt
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 	ctest --test-dir $(TEST_BUILD) --output-on-failure -j $(JOBS)
 
@@ -41,20 +46,20 @@ test: deps $(TEST_BUILD)/CMakeCache.txt
 # no sanitizers, no tray application.
 HEADLESS_BUILD ?= build-headless
 
-$(HEADLESS_BUILD)/CMakeCache.txt: | deps
+$(HEADLESS_BUILD)/CMakeCache.txt: | deps-test
 	cmake -S . -B $(HEADLESS_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DTIDEMARK_GUI=OFF \
 	  -DTIDEMARK_BENCH=OFF
 
-test-headless: deps $(HEADLESS_BUILD)/CMakeCache.txt
+test-headless: deps-test $(HEADLESS_BUILD)/CMakeCache.txt
 	cmake --build $(HEADLESS_BUILD) -j $(JOBS)
 	ctest --test-dir $(HEADLESS_BUILD) --output-on-failure -j $(JOBS)
 
-bench: deps $(BUILD)/CMakeCache.txt
+bench: deps-test $(BUILD)/CMakeCache.txt
 	cmake -S . -B $(BUILD) -DTIDEMARK_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
 	scripts/run-bench $(BUILD)
 
-snapshots: build
+snapshots: deps-test build
 	cmake -S . -B $(BUILD) -DTIDEMARK_TESTS=ON
 	cmake --build $(BUILD) -j $(JOBS) --target tidemark_snapshots
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tidemark_snapshots $(BUILD)/snapshots
@@ -68,6 +73,16 @@ snapshots: build
 e2e-apps:
 	@if [ "$$(id -u)" != 0 ]; then echo "e2e-apps: skipped: needs root"; exit 0; fi; \
 	  $(MAKE) --no-print-directory build && scripts/e2e-apps $(BUILD)
+
+# The README's pictures (docs/screenshot-*.png) rendered again from today's
+# program; `make test` fails while they differ (ReadmePictures). Rendered by
+# the test build, as the check does, so that both see the same pixels.
+.PHONY: readme-pictures
+readme-pictures: deps-test $(TEST_BUILD)/CMakeCache.txt
+	cmake --build $(TEST_BUILD) -j $(JOBS) --target tidemark_snapshots
+	rm -rf $(TEST_BUILD)/readme-snapshots
+	QT_QPA_PLATFORM=offscreen $(TEST_BUILD)/tidemark_snapshots $(TEST_BUILD)/readme-snapshots
+	scripts/readme-pictures $(TEST_BUILD)/readme-snapshots
 
 # Real memory pressure on this machine (root; about 40 minutes, not part of
 # `make test`): the probe's readings through every lab mode, then the tray
@@ -90,11 +105,11 @@ check-bare:
 FUZZ_BUILD   ?= build-libfuzzer
 FUZZ_SECONDS ?= 60
 
-$(FUZZ_BUILD)/CMakeCache.txt: | deps
+$(FUZZ_BUILD)/CMakeCache.txt: | deps-test
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DTIDEMARK_FUZZ=ON -DTIDEMARK_GUI=OFF -DTIDEMARK_TESTS=OFF -DTIDEMARK_BENCH=OFF
 
-fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
+fuzz: deps-test $(FUZZ_BUILD)/CMakeCache.txt
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target tidemark_fuzzers
 	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
@@ -112,11 +127,11 @@ install: deps $(BUILD)/CMakeCache.txt
 
 # `make package`: $(PACKAGE_BUILD)/tidemark_<version>_<arch>.deb, installed
 # under /usr, its dependencies taken from the libraries the program links.
-$(PACKAGE_BUILD)/CMakeCache.txt: | deps
+$(PACKAGE_BUILD)/CMakeCache.txt: | deps-test
 	cmake -S . -B $(PACKAGE_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_INSTALL_PREFIX=/usr -DTIDEMARK_TESTS=OFF -DTIDEMARK_BENCH=OFF
 
-package: deps $(PACKAGE_BUILD)/CMakeCache.txt
+package: deps-test $(PACKAGE_BUILD)/CMakeCache.txt
 	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
 	cd $(PACKAGE_BUILD) && cpack -G DEB
 

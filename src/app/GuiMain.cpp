@@ -31,9 +31,7 @@
 
 namespace tidemark {
 
-int runGui(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv, argv + argc);
-
+int runGui(int argc, char** argv, const TraySwitches& switches) {
     // Outside a graphical session the user gets one line naming what is
     // missing, before anything is stored.
     const EnvironmentReader environment = [](const char* name) { return std::getenv(name); };
@@ -106,15 +104,12 @@ int runGui(int argc, char** argv) {
             },
         .terminate =
             [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); },
-        .arguments = arguments,
+        .switches = switches,
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller,
                      &MenuBarController::applicationWillTerminate);
-    QObject::connect(&instance, &SingleInstance::activationRequested, &controller, [&controller] {
-        if (!controller.popover()->isVisible()) {
-            controller.togglePopover();
-        }
-    });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &controller,
+                     &MenuBarController::activateFromSecondStart);
 
     controller.applicationDidFinishLaunching();
     if (shutdownRequested) {

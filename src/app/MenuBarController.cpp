@@ -50,8 +50,9 @@ MenuBarController::MenuBarController(MenuBarEnvironment environment, QObject* pa
       m_clock(environment.clock),
       m_consentDialog(std::move(environment.consentDialog)),
       m_terminate(std::move(environment.terminate)),
-      m_arguments(std::move(environment.arguments)),
+      m_switches(environment.switches),
       m_logoDirectories(std::move(environment.logoDirectories)),
+      m_trayHostCheck(std::move(environment.trayHostCheck)),
       m_popover(std::make_unique<TrayPopover>()),
       m_notifications(environment.notificationClient, environment.notificationsAvailable,
                       environment.preferences),
@@ -60,7 +61,8 @@ MenuBarController::MenuBarController(MenuBarEnvironment environment, QObject* pa
       m_engine(m_probe, *m_incidents),
       m_pressureWatch(m_probe, m_scheduler, environment.pressureEvents, kSamplingIntervalSeconds),
       m_simulation(m_scheduler),
-      m_debugPreview(DebugPreviewConfiguration::fromArguments(m_arguments)) {
+      m_debugPreview(DebugPreviewConfiguration::fromSwitches(m_switches.enableDebugPreview,
+                                                             m_switches.manualDebugPreview)) {
     m_engine.onAlert = [this](AlertEvent event, const std::optional<AdvicePlan>& advice) {
         // Fire and forget: the send keeps its own copy of event and plan.
         m_notifications.send(event, false, advice);
@@ -88,17 +90,14 @@ MenuBarController::~MenuBarController() {
     m_notifications.onStateChange = nullptr;
     m_popover->onClosed = nullptr;
     delete m_permissionNotice;
+    delete m_traylessNotice;
     delete m_panel;
-}
-
-bool MenuBarController::hasArgument(std::string_view argument) const {
-    return std::find(m_arguments.begin(), m_arguments.end(), argument) != m_arguments.end();
 }
 
 void MenuBarController::applicationDidFinishLaunching() {
     // No dock or taskbar entry and no main window: the application's
     // setQuitOnLastWindowClosed(false) is set where it is created.
-    m_statusItem = std::make_unique<TrayIcon>(m_scheduler);
+    m_statusItem = std::make_unique<TrayIcon>(m_scheduler, m_trayHostCheck);
     configureBrandImage();
     m_statusItem->onActivate = [this] { trayActivated(); };
     m_statusItem->onOpenPanel = [this] {
@@ -117,9 +116,11 @@ void MenuBarController::applicationDidFinishLaunching() {
         }
     };
     m_statusItem->onQuit = m_terminate;
+    m_statusItem->onTrayMissing = [this] { trayMissing(); };
+    m_statusItem->onTrayAppeared = [] { trace("a tray appeared: the panel opens from its icon"); };
     m_statusItem->show();
 
-    if (!hasArgument("--accept-local-monitoring-for-testing") &&
+    if (!m_switches.acceptLocalMonitoringForTesting &&
         !LocalMonitoringConsent::requestIfNeeded(m_preferences, m_consentDialog)) {
         m_terminate();
         return;
@@ -170,14 +171,19 @@ void MenuBarController::beginMonitoring() {
     updatePanel();
     scheduleSamplingTimer();
 
+    m_monitoringBegun = true;
+    if (m_statusItem->isTrayless()) {
+        openTraylessWindow();
+    }
+
     m_pressureWatch.start(whileAlive(&MenuBarController::earlyTick));
     trace(m_pressureWatch.hasPressureEvents()
               ? "watching: pressure events and a look every 10 s"
               : "watching: no pressure events from this kernel, a look every 10 s");
 
-    const bool previewOnLaunch = hasArgument("--debug-preview-on-launch");
-    const bool watchOnLaunch = hasArgument("--debug-watch-on-launch");
-    if (hasArgument("--show-panel") || previewOnLaunch || watchOnLaunch) {
+    const bool previewOnLaunch = m_switches.debugPreviewOnLaunch;
+    const bool watchOnLaunch = m_switches.debugWatchOnLaunch;
+    if (m_switches.showPanel || previewOnLaunch || watchOnLaunch) {
         m_scheduler.scheduleAfter(
             kPanelSwitchDelaySeconds,
             whileAlive([previewOnLaunch, watchOnLaunch](MenuBarController& self) {
@@ -189,11 +195,11 @@ void MenuBarController::beginMonitoring() {
                 }
             }));
     }
-    if (hasArgument("--show-history")) {
+    if (m_switches.showHistory) {
         m_scheduler.scheduleAfter(kPanelSwitchDelaySeconds,
                                   whileAlive(&MenuBarController::showRecentIncidents));
     }
-    if (hasArgument("--show-advice")) {
+    if (m_switches.showAdvice) {
         m_scheduler.scheduleAfter(kAdviceSwitchDelaySeconds,
                                   whileAlive(&MenuBarController::showAdvice));
     }
@@ -307,6 +313,53 @@ void MenuBarController::trayActivated() {
     togglePopover();
 }
 
+// Without a tray the panel window is the only way in; it opens by itself
+// once monitoring has begun (not over the consent question).
+void MenuBarController::trayMissing() {
+    trace("no tray: the panel opens as a window");
+    if (m_monitoringBegun) {
+        openTraylessWindow();
+    }
+}
+
+void MenuBarController::openTraylessWindow() {
+    activateFromSecondStart();
+    if (!m_preferences.boolValue(kTraylessNoticeKey).value_or(false)) {
+        m_preferences.setBool(kTraylessNoticeKey, true);
+        showTraylessNotice();
+    }
+}
+
+void MenuBarController::showTraylessNotice() {
+    auto* notice = new QMessageBox();
+    notice->setObjectName("traylessNotice");
+    notice->setIcon(QMessageBox::Information);
+    notice->setWindowTitle(QStringLiteral("潮痕"));
+    notice->setTextFormat(Qt::PlainText);
+    notice->setText(QStringLiteral("这个桌面没有系统托盘"));
+    QString text = QStringLiteral(
+        "「潮痕」会照常监测内存、发出预警通知，只是不显示托盘图标。需要查看时，从应用菜单再次"
+        "打开「潮痕」，这个窗口就会出现；关闭窗口不会停止监测。");
+    if (const QString hint = ui::AppVisualTheme::platformText(&PlatformTexts::traylessHint);
+        !hint.isEmpty()) {
+        text += QStringLiteral("\n\n") + hint;
+    }
+    notice->setInformativeText(text);
+    notice->addButton(QStringLiteral("知道了"), QMessageBox::AcceptRole);
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    m_traylessNotice = notice;
+    notice->show();
+}
+
+void MenuBarController::activateFromSecondStart() {
+    if (m_popover->isVisible()) {
+        m_popover->raise();
+        m_popover->activateWindow();
+        return;
+    }
+    togglePopover();
+}
+
 // --- The popover and the panel ---------------------------------------------
 
 void MenuBarController::updatePanel() {
@@ -352,10 +405,16 @@ void MenuBarController::togglePopover() {
     }
     refreshTopApplications();
     ui::PanelViewController* panel = m_panel ? m_panel.data() : makePanel();
+    const bool windowMode = m_statusItem && m_statusItem->isTrayless();
+    m_popover->setWindowMode(windowMode);
     m_popover->setContent(panel);
     updatePanel();
-    m_popover->showAnchored(m_statusItem ? m_statusItem->geometry() : QRect(),
-                            panel->preferredSize());
+    if (windowMode) {
+        m_popover->showAsWindow(panel->preferredSize());
+    } else {
+        m_popover->showAnchored(m_statusItem ? m_statusItem->geometry() : QRect(),
+                                panel->preferredSize());
+    }
     // No control starts focused; the popover itself takes the keyboard.
     m_popover->setFocus(Qt::PopupFocusReason);
 }

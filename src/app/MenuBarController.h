@@ -19,6 +19,7 @@
 #include "core/PressureWatch.h"
 #include "core/SampleSource.h"
 #include "core/SimulationController.h"
+#include "engine/CommandLine.h"
 #include "engine/LocalNotificationService.h"
 #include "engine/MonitoringEngine.h"
 #include "ui/BrandImages.h"
@@ -55,8 +56,9 @@ struct MenuBarEnvironment {
     LocalMonitoringConsent::Dialog consentDialog = LocalMonitoringConsent::showDialog;
     // Asks the application to quit; it must not quit synchronously.
     std::function<void()> terminate;
-    std::vector<std::string> arguments;
+    TraySwitches switches;
     QStringList logoDirectories = ui::brandLogoDirectories();
+    TrayIcon::HostCheck trayHostCheck = &TrayIcon::hostPresent;
 };
 
 // The tray application's owner of every long-lived service: it starts
@@ -97,6 +99,10 @@ public:
     void showRecentIncidents();
     void showSettings();
 
+    // A later start of the program asked this one to show itself: the
+    // panel opens, or comes to the front when it is open.
+    void activateFromSecondStart();
+
     MonitoringEngine& engine() { return m_engine; }
     PressureWatch& pressureWatch() { return m_pressureWatch; }
     LocalNotificationService& notifications() { return m_notifications; }
@@ -113,6 +119,8 @@ public:
     }
     ui::SettingsWindowController* settingsWindow() const { return m_settingsWindow.get(); }
     QMessageBox* permissionNotice() const { return m_permissionNotice; }
+    QMessageBox* traylessNotice() const { return m_traylessNotice; }
+    static constexpr char kTraylessNoticeKey[] = "traylessNoticeShown.v1";
 
     const ui::BrandImage& normalBrandImage() const { return m_normalBrandImage; }
     const ui::BrandImage& watchBrandImage() const { return m_watchBrandImage; }
@@ -128,7 +136,6 @@ private:
     template <typename Action>
     auto whileAlive(Action action);
 
-    bool hasArgument(std::string_view argument) const;
     void beginMonitoring();
     void scheduleSamplingTimer();
     void runTick(const LightweightSample& sample, bool early);
@@ -137,6 +144,9 @@ private:
     void configureBrandImage();
     void updateBrandColor(RiskLevel level);
     void trayActivated();
+    void trayMissing();
+    void openTraylessWindow();
+    void showTraylessNotice();
     void closePopover();
     void startWatchPreview();
     void enableNotificationsPressed();
@@ -149,8 +159,9 @@ private:
     const Clock& m_clock;
     LocalMonitoringConsent::Dialog m_consentDialog;
     std::function<void()> m_terminate;
-    const std::vector<std::string> m_arguments;
+    const TraySwitches m_switches;
     const QStringList m_logoDirectories;
+    const TrayIcon::HostCheck m_trayHostCheck;
 
     std::unique_ptr<TrayIcon> m_statusItem;
     std::unique_ptr<TrayPopover> m_popover;
@@ -179,8 +190,10 @@ private:
     QIcon m_warningIcon;
 
     bool m_monitoringAllowed = false;
+    bool m_monitoringBegun = false;
     std::optional<double> m_popoverClosedAt;  // monotonic seconds
     QPointer<QMessageBox> m_permissionNotice;
+    QPointer<QMessageBox> m_traylessNotice;
 };
 
 }  // namespace tidemark

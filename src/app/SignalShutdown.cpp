@@ -46,7 +46,13 @@ SignalShutdown::SignalShutdown(QObject* parent) : QObject(parent) {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (size_t i = 0; i < kSignals.size(); ++i) {
-        ::sigaction(kSignals[i], &action, &g_previous[i]);
+        ::sigaction(kSignals[i], nullptr, &g_previous[i]);
+        // `nohup` ignores the hang-up so that the program outlives its
+        // terminal; that choice is the caller's to make.
+        if (kSignals[i] == SIGHUP && g_previous[i].sa_handler == SIG_IGN) {
+            continue;
+        }
+        ::sigaction(kSignals[i], &action, nullptr);
     }
 }
 

@@ -13,7 +13,8 @@ namespace tidemark {
 // The handler only writes the signal number into a pipe; whatever runs when
 // the signal arrives, a file save included, finishes first. One instance at
 // a time; the previous dispositions come back when it is destroyed. Open
-// dialogs are dismissed before shutdownRequested is emitted.
+// dialogs are dismissed before shutdownRequested is emitted. A hang-up that
+// was ignored at start (nohup) stays ignored.
 class SignalShutdown final : public QObject {
     Q_OBJECT
 

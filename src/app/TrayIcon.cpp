@@ -2,6 +2,10 @@
 
 #include <QAction>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QHideEvent>
 #include <QKeyEvent>
@@ -17,8 +21,45 @@
 
 namespace tidemark {
 
-TrayIcon::TrayIcon(Scheduler& scheduler, QObject* parent)
-    : QObject(parent), m_scheduler(scheduler), m_menu(std::make_unique<QMenu>()) {
+namespace {
+
+// A StatusNotifierWatcher on the session bus with a host registered (the
+// thing that draws the items), asked of the bus directly.
+bool statusNotifierHostRegistered() {
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher)) {
+        return false;
+    }
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        watcher, QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 1000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
+}  // namespace
+
+bool TrayIcon::hostPresent() {
+    // WORKAROUND (Qt 6.4): Qt decides once per run whether the D-Bus tray
+    // exists, at its first availability check, and never looks again.
+    // Outside X11 (which can fall back to an XEmbed tray) that check is made
+    // only once the bus shows a host, so that a tray started after us is
+    // still the one Qt uses.
+    if (QGuiApplication::platformName() != QLatin1String("xcb") &&
+        !statusNotifierHostRegistered()) {
+        return false;
+    }
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+TrayIcon::TrayIcon(Scheduler& scheduler, HostCheck hostCheck, QObject* parent)
+    : QObject(parent),
+      m_scheduler(scheduler),
+      m_hostCheck(std::move(hostCheck)),
+      m_menu(std::make_unique<QMenu>()) {
     m_menu->setObjectName("trayMenu");
     const auto add = [this](const QString& title, const char* name,
                             std::function<void()> TrayIcon::*callback) {
@@ -48,25 +89,54 @@ void TrayIcon::show() {
         m_tray->show();
         return;
     }
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (m_hostCheck()) {
         createPlatformIcon();
         return;
     }
-    retry(kRetryCount);
+    retry(1);
 }
 
-void TrayIcon::retry(int remaining) {
+void TrayIcon::retry(int attempt) {
     m_scheduler.cancel(m_retryTimer);
-    m_retryTimer = m_scheduler.scheduleAfter(kRetryIntervalSeconds, [this, remaining] {
+    const double interval =
+        attempt <= kRetryCount ? kRetryIntervalSeconds : kLateRetryIntervalSeconds;
+    m_retryTimer = m_scheduler.scheduleAfter(interval, [this, attempt] {
         m_retryTimer = 0;
+        if (m_hostCheck()) {
+            hostFound();
+            return;
+        }
+        if (!m_trayless && attempt * kRetryIntervalSeconds >= kMissingAfterSeconds) {
+            m_trayless = true;
+            if (onTrayMissing) {
+                onTrayMissing();
+            }
+        }
         // When the wait is over the icon is created anyway: an XEmbed icon
         // docks by itself whenever a tray manager appears later.
-        if (QSystemTrayIcon::isSystemTrayAvailable() || remaining <= 1) {
+        if (attempt == kRetryCount && !m_tray) {
             createPlatformIcon();
-        } else {
-            retry(remaining - 1);
+            m_createdWithoutHost = true;
         }
+        retry(attempt + 1);
     });
+}
+
+void TrayIcon::hostFound() {
+    // An icon made without a host may be of the wrong kind for the one that
+    // came (XEmbed for a StatusNotifierItem host): made again, it is the
+    // host's own kind.
+    if (m_createdWithoutHost) {
+        delete m_tray;
+        m_createdWithoutHost = false;
+    }
+    createPlatformIcon();
+    if (m_trayless) {
+        m_trayless = false;
+        if (onTrayAppeared) {
+            onTrayAppeared();
+        }
+    }
 }
 
 void TrayIcon::createPlatformIcon() {
@@ -131,6 +201,31 @@ TrayPopover::TrayPopover(QWidget* parent)
     setObjectName("popover");
     setWindowTitle(QStringLiteral("潮痕"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+void TrayPopover::setWindowMode(bool windowMode) {
+    if (windowMode == m_windowMode) {
+        return;
+    }
+    m_windowMode = windowMode;
+    m_closesOnDeactivation = !windowMode && popupsNeedAParent();
+    setWindowFlags(windowMode ? Qt::Window : popoverFlags());
+}
+
+void TrayPopover::showAsWindow(QSize size) {
+    const QSize outer = size + QSize(2 * kBorder, 2 * kBorder);
+    setFixedSize(outer);
+    layoutContent();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), outer);
+        frame.moveCenter(screen->availableGeometry().center());
+        move(fitted(frame, screen->availableGeometry()).topLeft());
+    }
+    m_anchor = QRect();
+    show();
+    followScreen();
+    raise();
+    activateWindow();
 }
 
 void TrayPopover::setContent(QWidget* content) {

@@ -26,14 +26,28 @@ namespace tidemark {
 // kept in this object and availability is checked again for a while; the
 // platform icon is created only then, so that the desktop's own kind of
 // tray (StatusNotifierItem or XEmbed) is the one picked.
+//
+// A desktop may have no tray at all (GNOME without the AppIndicator
+// extension). When none has appeared a few seconds after show(), the owner
+// hears onTrayMissing and the look goes on, slower after the first two
+// minutes, until a host appears: then the icon is (re)created and the owner
+// hears onTrayAppeared.
 class TrayIcon final : public QObject {
     Q_OBJECT
 
 public:
     static constexpr double kRetryIntervalSeconds = 2.0;
     static constexpr int kRetryCount = 60;
+    static constexpr double kMissingAfterSeconds = 6.0;
+    static constexpr double kLateRetryIntervalSeconds = 10.0;
 
-    explicit TrayIcon(Scheduler& scheduler, QObject* parent = nullptr);
+    // Whether a tray host is there to show the item: a StatusNotifierWatcher
+    // with a registered host, or an XEmbed tray manager.
+    using HostCheck = std::function<bool()>;
+    static bool hostPresent();
+
+    explicit TrayIcon(Scheduler& scheduler, HostCheck hostCheck = &TrayIcon::hostPresent,
+                      QObject* parent = nullptr);
     ~TrayIcon() override;
 
     // Shows the item now if a tray exists, otherwise once one appears.
@@ -46,6 +60,8 @@ public:
     // The item's place on screen; empty when the tray does not say.
     QRect geometry() const;
     bool isShownInTray() const;
+    // No tray host has been seen since onTrayMissing.
+    bool isTrayless() const { return m_trayless; }
     QMenu* contextMenu() const { return m_menu.get(); }
 
     std::function<void()> onActivate;
@@ -53,17 +69,24 @@ public:
     std::function<void()> onShowHistory;
     std::function<void()> onShowSettings;
     std::function<void()> onQuit;
+    std::function<void()> onTrayMissing;
+    std::function<void()> onTrayAppeared;
 
 private:
-    void retry(int remaining);
+    void retry(int attempt);
+    void hostFound();
     void createPlatformIcon();
 
     Scheduler& m_scheduler;
+    HostCheck m_hostCheck;
     std::unique_ptr<QMenu> m_menu;
     QPointer<QSystemTrayIcon> m_tray;
     QIcon m_icon;
     QString m_toolTip;
     bool m_wanted = false;
+    bool m_trayless = false;
+    // The platform icon was made without a host (after the retries ran out).
+    bool m_createdWithoutHost = false;
     TimerId m_retryTimer = 0;
 };
 
@@ -78,6 +101,14 @@ public:
     static constexpr int kBorder = 1;
 
     explicit TrayPopover(QWidget* parent = nullptr);
+
+    // Without a tray the panel is an ordinary window: decorated, in the task
+    // bar, placed by the window manager, staying open until closed. Takes
+    // effect at the next showing.
+    void setWindowMode(bool windowMode);
+    bool isWindowMode() const { return m_windowMode; }
+    // Shows it as that window, centred on the screen at first.
+    void showAsWindow(QSize size);
 
     // Takes the content; the previous one is discarded (deleted later, since
     // it may be the sender of what closed the popover).
@@ -116,6 +147,7 @@ private:
     QPointer<QWindow> m_followedWindow;
     QRect m_anchor;
     bool m_closesOnDeactivation = false;
+    bool m_windowMode = false;
 };
 
 }  // namespace tidemark

@@ -17,19 +17,27 @@ int main(int argc, char** argv) {
     // Under a file-size limit a write must fail with an error the incident
     // store reports, not kill the program.
     std::signal(SIGXFSZ, SIG_IGN);
-    std::vector<std::string> args(argv, argv + argc);
-    if (auto request = tidemark::informationRequest(args);
-        request != tidemark::InformationRequest::none) {
-        return tidemark::runInformationCommand(request, TIDEMARK_VERSION, std::cout);
-    }
-    if (tidemark::isProbeInvocation(args)) {
-        return tidemark::runProbeCommand(args, std::cout);
-    }
-    if (tidemark::isReplayInvocation(args)) {
-        return tidemark::runReplayCommand(args, std::cin, std::cout, std::cerr);
+    const tidemark::CommandLine commandLine =
+        tidemark::parseCommandLine(std::vector<std::string>(argv, argv + argc));
+    switch (commandLine.mode) {
+        case tidemark::CommandLine::Mode::invalid:
+            std::cerr << commandLine.error << '\n';
+            return tidemark::kCommandLineErrorStatus;
+        case tidemark::CommandLine::Mode::help:
+            std::cout << tidemark::usageText();
+            return 0;
+        case tidemark::CommandLine::Mode::version:
+            std::cout << tidemark::versionText(TIDEMARK_VERSION);
+            return 0;
+        case tidemark::CommandLine::Mode::probe:
+            return tidemark::runProbeCommand(commandLine.json, std::cout);
+        case tidemark::CommandLine::Mode::replay:
+            return tidemark::runReplayCommand(commandLine, std::cin, std::cout, std::cerr);
+        case tidemark::CommandLine::Mode::tray:
+            break;
     }
 #ifdef TIDEMARK_WITH_GUI
-    return tidemark::runGui(argc, argv);
+    return tidemark::runGui(argc, argv, commandLine.tray);
 #else
     // Nothing the caller asked for happened: a script must not read success.
     std::cerr << "tidemark: built without the tray application; use --probe\n";

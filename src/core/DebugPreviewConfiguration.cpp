@@ -1,18 +1,13 @@
 #include "core/DebugPreviewConfiguration.h"
 
-#include <algorithm>
-
 namespace tidemark {
 
-DebugPreviewConfiguration DebugPreviewConfiguration::fromArguments(
-    const std::vector<std::string>& args) {
-    const auto has = [&](std::string_view flag) {
-        return std::find(args.begin(), args.end(), flag) != args.end();
-    };
+DebugPreviewConfiguration DebugPreviewConfiguration::fromSwitches(bool enablePreview,
+                                                                  bool manualPreview) {
     DebugPreviewConfiguration config;
-    config.isEnabled = has("--enable-debug-preview");
+    config.isEnabled = enablePreview;
     // The long preview is only meaningful together with the preview controls.
-    config.duration = config.isEnabled && has("--manual-debug-preview") ? 120 : 8;
+    config.duration = enablePreview && manualPreview ? 120 : 8;
     return config;
 }
 

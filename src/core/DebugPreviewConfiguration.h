@@ -1,8 +1,5 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "core/RiskAssessment.h"
 
 namespace tidemark {
@@ -13,8 +10,8 @@ struct DebugPreviewConfiguration {
     bool isEnabled = false;
     double duration = 8;  // seconds
 
-    // Switches match whole arguments only.
-    static DebugPreviewConfiguration fromArguments(const std::vector<std::string>& args);
+    // From --enable-debug-preview and --manual-debug-preview.
+    static DebugPreviewConfiguration fromSwitches(bool enablePreview, bool manualPreview);
 };
 
 // Simulated assessments for trying out the interface and notifications

@@ -62,6 +62,11 @@ struct PlatformTexts {
     // The first sentence of the notices shown when notifications are off;
     // each notice adds its own second sentence.
     std::string_view notificationPermissionHint;
+    // The bell's tooltip when this run cannot post notifications at all.
+    std::string_view notificationsUnavailableTooltip;
+    // How to get a tray on a desktop without one; empty where every desktop
+    // has one.
+    std::string_view traylessHint;
 };
 
 // The table of the system this program was built for.

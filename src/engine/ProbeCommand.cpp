@@ -15,10 +15,6 @@ namespace {
 // Every caller of the probe in this program asks for five applications.
 constexpr std::size_t kTopApplicationCount = 5;
 
-bool hasArgument(const std::vector<std::string>& args, std::string_view argument) {
-    return std::find(args.begin(), args.end(), argument) != args.end();
-}
-
 // Names and identifiers come from other programs; with their control
 // characters replaced, each application stays on exactly one line.
 std::string probeText(const SystemSnapshot& snapshot) {
@@ -47,19 +43,14 @@ std::string probeText(const SystemSnapshot& snapshot) {
 
 }  // namespace
 
-bool isProbeInvocation(const std::vector<std::string>& args) {
-    return hasArgument(args, "--probe");
+int runProbeCommand(bool json, std::ostream& out) {
+    return runProbeCommand(json, defaultProbePlatform(), out);
 }
 
-int runProbeCommand(const std::vector<std::string>& args, std::ostream& out) {
-    return runProbeCommand(args, defaultProbePlatform(), out);
-}
-
-int runProbeCommand(const std::vector<std::string>& args, ProbePlatform& platform,
-                    std::ostream& out) {
+int runProbeCommand(bool json, ProbePlatform& platform, std::ostream& out) {
     SystemProbe probe(platform);
     const SystemSnapshot snapshot = probe.capture(kTopApplicationCount);
-    if (hasArgument(args, "--json")) {
+    if (json) {
         std::string encoded;
         try {
             encoded = prettyJson(toJson(snapshot));

@@ -17,6 +17,7 @@
 #include "advice/NotificationContent.h"
 #include "core/Formatting.h"
 #include "core/JsonForms.h"
+#include "engine/CommandLine.h"
 #include "engine/MonitoringEngine.h"
 #include "history/IncidentStore.h"
 
@@ -59,11 +60,18 @@ private:
     std::vector<AppMemory> m_applications;
 };
 
-// A store in a fresh temporary directory, removed when the replay ends.
+// A store in a fresh temporary directory, removed when the replay ends; an
+// empty path when none can be made, and the history then stays in memory.
 class ScratchDirectory {
 public:
     ScratchDirectory() {
-        std::string pattern = (fs::temp_directory_path() / "tidemark-replay-XXXXXX").string();
+        std::error_code error;
+        const fs::path temporary = fs::temp_directory_path(error);
+        // A relative $TMPDIR would put the scratch files in the working directory.
+        if (error || !temporary.is_absolute()) {
+            return;
+        }
+        std::string pattern = (temporary / "tidemark-replay-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr) {
             m_path = pattern;
         }
@@ -153,29 +161,6 @@ json tickJson(const TickReport& report, const MonitoringEngine& engine) {
     return out;
 }
 
-struct ReplayOptions {
-    std::string input;
-    std::optional<fs::path> incidents;
-};
-
-ReplayOptions parseOptions(const std::vector<std::string>& args) {
-    ReplayOptions options;
-    for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--replay") {
-            if (i + 1 >= args.size()) {
-                throw ReplayError("--replay needs a file (or - for standard input)");
-            }
-            options.input = args[++i];
-        } else if (args[i] == "--incidents") {
-            if (i + 1 >= args.size()) {
-                throw ReplayError("--incidents needs a path");
-            }
-            options.incidents = fs::path(args[++i]);
-        }
-    }
-    return options;
-}
-
 // The tick needs its store from the first line on: the store is created
 // with the first line's time as "now", as the application creates it at
 // start-up.
@@ -191,7 +176,9 @@ public:
                 file = *m_incidentsPath;
             } else {
                 m_scratch = std::make_unique<ScratchDirectory>();
-                file = m_scratch->path() / "incidents.json";
+                if (!m_scratch->path().empty()) {
+                    file = m_scratch->path() / "incidents.json";
+                }
             }
             m_store = std::make_unique<IncidentStore>(file, m_calendar, now);
             m_engine = std::make_unique<MonitoringEngine>(m_source, *m_store);
@@ -242,32 +229,25 @@ bool isBlank(const std::string& line) {
 
 }  // namespace
 
-bool isReplayInvocation(const std::vector<std::string>& args) {
-    return std::find(args.begin(), args.end(), "--replay") != args.end();
-}
-
-int runReplayCommand(const std::vector<std::string>& args, std::istream& standardInput,
-                     std::ostream& out, std::ostream& err) {
-    ReplayOptions options;
-    try {
-        options = parseOptions(args);
-    } catch (const ReplayError& e) {
-        err << "tidemark: " << e.what() << "\n";
-        return 2;
-    }
+int runReplayCommand(const CommandLine& commandLine, std::istream& standardInput, std::ostream& out,
+                     std::ostream& err) {
     std::ifstream file;
     std::istream* input = &standardInput;
-    if (options.input != "-") {
-        file.open(options.input, std::ios::binary);
+    if (commandLine.replayInput != "-") {
+        file.open(commandLine.replayInput, std::ios::binary);
         if (!file) {
-            err << "tidemark: cannot read " << options.input << ": " << std::strerror(errno)
-                << "\n";
+            err << "tidemark: cannot read " << replaceControlCharacters(commandLine.replayInput)
+                << ": " << std::strerror(errno) << "\n";
             return 2;
         }
         input = &file;
     }
 
-    ReplaySession session(options.incidents);
+    std::optional<fs::path> incidents;
+    if (commandLine.incidentsPath) {
+        incidents = fs::path(*commandLine.incidentsPath);
+    }
+    ReplaySession session(incidents);
     std::string text;
     long lineNumber = 0;
     while (std::getline(*input, text)) {

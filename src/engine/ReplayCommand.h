@@ -7,12 +7,11 @@
 
 namespace tidemark {
 
-// True when the arguments ask for `--replay FILE`.
-bool isReplayInvocation(const std::vector<std::string>& args);
+struct CommandLine;
 
-// Runs recorded samples through the monitoring tick; 0 on success, 2 on bad
-// input (a message on `err`).
-int runReplayCommand(const std::vector<std::string>& args, std::istream& standardInput,
-                     std::ostream& out, std::ostream& err);
+// `tidemark --replay FILE [--incidents PATH]`: runs recorded samples through
+// the monitoring tick; 0 on success, 2 on bad input (a message on `err`).
+int runReplayCommand(const CommandLine& commandLine, std::istream& standardInput, std::ostream& out,
+                     std::ostream& err);
 
 }  // namespace tidemark

@@ -37,6 +37,10 @@ std::vector<AppMemory> firstThree(const std::vector<AppMemory>& applications) {
 
 IncidentStore::IncidentStore(std::optional<fs::path> file, const Calendar& calendar, Timestamp now)
     : m_file(file ? std::move(*file) : defaultFilePath()), m_calendar(calendar) {
+    if (isMemoryOnly()) {
+        m_lastSaveErrorDescription = kMemoryOnlyDescription;
+        return;
+    }
     load(now);
     prune(now);
     bool marked = false;
@@ -52,11 +56,8 @@ IncidentStore::IncidentStore(std::optional<fs::path> file, const Calendar& calen
 }
 
 fs::path IncidentStore::defaultFilePath() {
-    fs::path dataHome = xdgDataHome();
-    if (dataHome.empty()) {
-        dataHome = fs::path(".local") / "share";
-    }
-    return dataHome / "tidemark" / "incidents.json";
+    const fs::path dataHome = xdgDataHome();
+    return dataHome.empty() ? fs::path() : dataHome / "tidemark" / "incidents.json";
 }
 
 void IncidentStore::load(Timestamp now) {
@@ -93,6 +94,9 @@ void IncidentStore::prune(Timestamp referenceDate) {
 }
 
 void IncidentStore::save() {
+    if (isMemoryOnly()) {
+        return;
+    }
     if (std::optional<std::string> error = createPrivateDirectories(m_file.parent_path())) {
         m_lastSaveErrorDescription = std::move(error);
         return;

@@ -21,13 +21,19 @@ public:
     // Loads the file (the default location when `file` is absent), drops
     // records older than seven days before `now`, and marks incidents left
     // open by an earlier run as interrupted at `now`. `calendar` must outlive
-    // the store.
+    // the store. An empty path (also the default one, when there is no data
+    // directory) keeps the history in memory only, which
+    // lastSaveErrorDescription says from the start (kMemoryOnlyDescription).
     IncidentStore(std::optional<std::filesystem::path> file, const Calendar& calendar,
                   Timestamp now);
 
     // $XDG_DATA_HOME/tidemark/incidents.json, or ~/.local/share/... when the
-    // variable is unset, empty or relative.
+    // variable is unset, empty or relative; empty without either, never a
+    // path relative to the working directory.
     static std::filesystem::path defaultFilePath();
+
+    static constexpr char kMemoryOnlyDescription[] = "no data directory: history kept in memory";
+    bool isMemoryOnly() const { return m_file.empty(); }
 
     const std::filesystem::path& filePath() const { return m_file; }
     // Newest first.

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "core/Formatting.h"
+#include "core/PlatformTexts.h"
 #include "ui/SymbolIcons.h"
 #include "ui/WidgetSupport.h"
 #include "ui/widgets/AppUsageRow.h"
@@ -410,7 +411,8 @@ void PanelViewController::update(const PanelState& state) {
 
     if (!state.notificationsAvailable) {
         m_notificationButton->setEnabled(false);
-        m_notificationButton->setToolTip(QStringLiteral("请运行正式「潮痕」应用开启通知"));
+        m_notificationButton->setToolTip(
+            QString::fromUtf8(platformTexts().notificationsUnavailableTooltip));
         m_notificationButton->setTint(AppVisualTheme::tertiaryLabel);
     } else {
         m_notificationButton->setEnabled(true);

@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "core/Formatting.h"
+#include "history/IncidentStore.h"
 #include "ui/AppVisualTheme.h"
 #include "ui/WidgetSupport.h"
 #include "ui/widgets/PanelCard.h"
@@ -165,9 +166,15 @@ void RecentIncidentsWindowController::reload(const std::vector<IncidentRecord>& 
         delete item;
     }
     if (storageError) {
+        // Without a home directory there is nothing to fix in the permissions.
+        const bool memoryOnly = *storageError == IncidentStore::kMemoryOnlyDescription;
         QLabel* error = Theme::makeLabel(
-            QStringLiteral(
-                "无法保存最近记录。风险预警仍会正常工作，请检查「潮痕」的文件访问权限。"),
+            memoryOnly
+                ? QStringLiteral(
+                      "找不到可用的主目录，最近记录只保存在内存中，退出「潮痕」后不再保留。"
+                      "风险预警仍会正常工作。")
+                : QStringLiteral(
+                      "无法保存最近记录。风险预警仍会正常工作，请检查「潮痕」的文件访问权限。"),
             13, QFont::Normal, Theme::systemRed, true);
         error->setObjectName(QStringLiteral("incidentStorageError"));
         m_contentLayout->addWidget(error);

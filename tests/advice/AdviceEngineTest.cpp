@@ -129,7 +129,10 @@ TEST(AdviceEngine, FamilyMatching) {
         {"Firefox", "org.mozilla.firefox", firefox},
         {"Firefox Nightly", std::nullopt, F::general},
         // Unicode lower-casing: KELVIN SIGN becomes "k"; a Cyrillic С stays Cyrillic.
-        {"\u212Aernel_task", std::nullopt, F::systemProtected},
+        {"\u212Awin_x11", std::nullopt, F::systemProtected},
+        // A Mac's own processes are ordinary names here.
+        {"WindowServer", std::nullopt, F::general},
+        {"kernel_task", std::nullopt, F::general},
         {"\u0421hrome", std::nullopt, F::general},
     };
     for (const Case& c : cases) {
@@ -141,8 +144,8 @@ TEST(AdviceEngine, FamilyMatching) {
     // Quitting the display server, the desktop shell or the service manager
     // ends the session: such a process only ever gets the protected plan.
     for (const char* name :
-         {"WindowServer", "Xorg", "Xwayland", "gnome-shell", "mutter", "kwin_wayland", "kwin_x11",
-          "plasmashell", "cinnamon", "xfwm4", "sway", "systemd", "systemd-journald"}) {
+         {"Xorg", "Xwayland", "gnome-shell", "mutter", "kwin_wayland", "kwin_x11", "plasmashell",
+          "cinnamon", "xfwm4", "sway", "systemd", "systemd-journald"}) {
         EXPECT_EQ(AdviceEngine::plan(RiskLevel::critical, app(name, 4 * kGiB)).id,
                   "system.protected.critical.v1")
             << name;

@@ -93,8 +93,9 @@ protected:
                                    : LocalMonitoringConsent::Answer::quit;
                 },
             .terminate = [this] { ++terminations; },
-            .arguments = std::move(arguments),
+            .switches = parseCommandLine(arguments).tray,
             .logoDirectories = {QStringLiteral(TIDEMARK_SOURCE_DIR "/resources")},
+            .trayHostCheck = [this] { return trayHost; },
         });
         controller->applicationDidFinishLaunching();
     }
@@ -134,6 +135,7 @@ protected:
     test::ScriptedSource source{&scheduler};
     int consentQuestions = 0, terminations = 0;
     bool logoShownAtConsent = false;
+    bool trayHost = true;
     std::unique_ptr<MenuBarController> controller;
 };
 
@@ -160,6 +162,46 @@ TEST_F(MenuBarControllerTest, StartsInOrderAndTicksFirstBeforeTheTimer) {
     const int reads = source.lightweightReads;
     scheduler.advance(600);
     EXPECT_EQ(source.lightweightReads, reads);
+}
+
+// A desktop without a tray: once monitoring runs, the panel is an ordinary
+// window that opens by itself and on every later start, explained once;
+// closing it quits nothing; a tray that appears later takes over.
+TEST_F(MenuBarControllerTest, WithoutATrayThePanelIsAnOrdinaryWindowUntilATrayAppears) {
+    trayHost = false;
+    launch({"--accept-local-monitoring-for-testing"});
+    scheduler.advance(TrayIcon::kMissingAfterSeconds);
+    EXPECT_TRUE(controller->statusItem()->isTrayless());
+    EXPECT_FALSE(controller->popover()->isVisible()) << "nothing opens before monitoring begins";
+
+    client.answerStatus(AuthorizationStatus::authorized);
+    TrayPopover* window = controller->popover();
+    ASSERT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowType(), Qt::Window);
+    ASSERT_NE(controller->panel(), nullptr);
+    ASSERT_NE(controller->traylessNotice(), nullptr);
+    EXPECT_TRUE(controller->traylessNotice()->informativeText().contains("AppIndicator"));
+    controller->traylessNotice()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    window->close();
+    EXPECT_EQ(terminations, 0);
+    EXPECT_FALSE(controller->panel());
+    controller->activateFromSecondStart();
+    EXPECT_TRUE(window->isVisible());
+    controller->activateFromSecondStart();  // already open: brought to the front
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(controller->traylessNotice(), nullptr) << "explained once";
+    EXPECT_EQ(preferences.boolValue(MenuBarController::kTraylessNoticeKey), true);
+
+    trayHost = true;
+    scheduler.advance(TrayIcon::kLateRetryIntervalSeconds);
+    EXPECT_FALSE(controller->statusItem()->isTrayless());
+    window->close();
+    scheduler.advance(5 * 60);
+    EXPECT_FALSE(window->isVisible()) << "no longer opens by itself";
+    controller->togglePopover();
+    EXPECT_EQ(window->windowType(), Qt::Popup);
 }
 
 TEST_F(MenuBarControllerTest, ThePanelShowsTheThreeLargestApplicationsOfTheRanking) {

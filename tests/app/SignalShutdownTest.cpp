@@ -34,6 +34,24 @@ TEST(SignalShutdownTest, EachSignalArrivesAsAnEventAndTheOldHandlerReturns) {
     }
 }
 
+TEST(SignalShutdownTest, AHangUpIgnoredAtStartStaysIgnored) {
+    struct sigaction ignore {
+    }, before{}, during{};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGHUP, &ignore, &before);
+    {
+        SignalShutdown shutdown;
+        QSignalSpy spy(&shutdown, &SignalShutdown::shutdownRequested);
+        ::sigaction(SIGHUP, nullptr, &during);
+        EXPECT_EQ(during.sa_handler, SIG_IGN);
+        ::raise(SIGHUP);
+        ::raise(SIGTERM);
+        ASSERT_TRUE(spy.wait(5000));
+        EXPECT_EQ(spy.at(0).at(0).toInt(), SIGTERM);
+    }
+    ::sigaction(SIGHUP, &before, nullptr);
+}
+
 // A signal ends the program with status 0: while start-up closes the
 // incident the last run left open, the history file stays complete; while
 // the first question of a fresh profile is open, the signal answers it as

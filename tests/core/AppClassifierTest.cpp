@@ -52,7 +52,7 @@ TEST(AppClassifierTest, BundlesGroupByOutermostBundleAndIdentifier) {
 TEST(AppClassifierTest, ProcessesOutsideBundlesEqualSizesAndWrappingSums) {
     FakeBundles none;
     const auto apps = AppClassifier::aggregate(
-        {process("WindowServer", std::nullopt, 10), process("WINDOWSERVER", std::nullopt, 10),
+        {process("Xorg", std::nullopt, 10), process("XORG", std::nullopt, 10),
          process("firefox-esr", "/usr/lib/firefox-esr/firefox-esr", 100),
          process("Web Content", "/usr/lib/firefox-esr/firefox-esr", 100),
          process("b", std::nullopt, 5), process("a", std::nullopt, 5), process("", std::nullopt, 3),
@@ -61,7 +61,7 @@ TEST(AppClassifierTest, ProcessesOutsideBundlesEqualSizesAndWrappingSums) {
          process("tool", "/opt/Gone.app/../bin/tool", 2)},
         none);
     const std::vector<AppMemory> expected = {{"firefox-esr", std::nullopt, 200, 2, 200},
-                                             {"WindowServer", std::nullopt, 20, 2, 20},
+                                             {"Xorg", std::nullopt, 20, 2, 20},
                                              {"b", std::nullopt, 5, 1, 5},
                                              {"a", std::nullopt, 5, 1, 5},
                                              {"Unknown", std::nullopt, 3, 1, 3},

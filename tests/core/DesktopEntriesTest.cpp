@@ -258,12 +258,12 @@ TEST_F(DesktopFixture, SystemProcessesAreNotRenamedByEntries) {
     test::FakeProbePlatform platform;
     platform.addProcess(1, "gnome-shell", shell.string(), 900);
     platform.addProcess(2, "systemd-journal", journal.string(), 800);
-    platform.addProcess(3, "\u212Aernel_task", std::nullopt, 700);  // KELVIN SIGN
+    platform.addProcess(3, "\u212Awin_x11", std::nullopt, 700);  // KELVIN SIGN
     const test::NoBundles bundles;
     SystemProbe probe(platform, bundles, DesktopEntryLocations::fromEnvironment());
     const std::vector<AppMemory> expected = {{"gnome-shell", std::nullopt, 900, 1, 900},
                                              {"systemd-journald", std::nullopt, 800, 1, 800},
-                                             {"kernel_task", std::nullopt, 700, 1, 700}};
+                                             {"kwin_x11", std::nullopt, 700, 1, 700}};
     EXPECT_EQ(probe.capture(10).topApplications, expected);
 }
 

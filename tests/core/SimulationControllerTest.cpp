@@ -52,15 +52,5 @@ TEST_F(SimulationControllerTest, ReplacedPreviewEndsSilentlyAndItsLateExpiryIsHa
     EXPECT_EQ(changes, 5);
 }
 
-TEST(DebugPreviewConfigurationTest, SwitchesMatchWholeArguments) {
-    const auto duration = [](std::vector<std::string> args) {
-        const auto config = DebugPreviewConfiguration::fromArguments(args);
-        return config.isEnabled ? config.duration : -config.duration;
-    };
-    EXPECT_EQ(duration({"tidemark", "--manual-debug-preview", "--enable-debug-preview"}), 120);
-    EXPECT_EQ(duration({"--enable-debug-preview"}), 8);
-    EXPECT_EQ(duration({"--enable-debug-preview=1", "--manual-debug-preview"}), -8);
-}
-
 }  // namespace
 }  // namespace tidemark

@@ -83,7 +83,7 @@ TEST(ProbeCommandHostileTest, HostileNamesAndPathsAreReportedExactly) {
     // Each read back exactly, once, on its own. How the text form keeps such
     // names on one line is ProbeCommandTest's.
     std::ostringstream out;
-    ASSERT_EQ(runProbeCommand({"tidemark", "--probe", "--json"}, out), 0);
+    ASSERT_EQ(runProbeCommand(true, out), 0);
     const std::string encoded = out.str();
     const nlohmann::json apps = nlohmann::json::parse(encoded).at("topApplications");
     for (const test::HostileProcess& p : hostile) {

@@ -142,5 +142,28 @@ TEST_F(ReplayCommandStorageTest, CreatesPrivateDirectoriesAndFollowsASymlinkedDa
     EXPECT_FALSE(fs::exists(dir / "gone"));
 }
 
+// No home, no data directory and no usable temporary directory: the history
+// lives in memory and nothing is written where the program was started.
+TEST_F(ReplayCommandStorageTest, WithoutAnyDirectoryNothingLandsInTheWorkingDirectory) {
+    fs::create_directory(dir / "relative");
+    for (const std::string temporary : {"TMPDIR=/nonexistent", "TMPDIR=relative"}) {
+        SCOPED_TRACE(temporary);
+        const char* environment[] = {"HOME=", "XDG_DATA_HOME=", temporary.c_str(), nullptr};
+        test::ChildProcess program([&](int output) {
+            ::dup2(output, 1);
+            ::dup2(output, 2);
+            if (::chdir(dir.path().c_str()) == 0)
+                ::execle(TIDEMARK_BINARY, TIDEMARK_BINARY, "--replay",
+                         TIDEMARK_TEST_DATA "/replay/episode.jsonl", nullptr, environment);
+        });
+        ProgramRun run;
+        run.output = program.readAll();
+        run.status = program.wait();
+        expectMonitoringUnaffected(run);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
+        EXPECT_TRUE(fs::is_empty(dir / "relative"));
+    }
+}
+
 }  // namespace
 }  // namespace tidemark

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "TempDir.h"
+#include "engine/CommandLine.h"
 
 namespace tidemark {
 namespace {
@@ -22,7 +23,7 @@ ReplayRun replay(std::vector<std::string> args, const std::string& input = "") {
     args.insert(args.begin(), "tidemark");
     std::istringstream in(input);
     std::ostringstream out, err;
-    ReplayRun run{runReplayCommand(args, in, out, err), {}, err.str()};
+    ReplayRun run{runReplayCommand(parseCommandLine(args), in, out, err), {}, err.str()};
     std::istringstream lines(out.str());
     for (std::string line; std::getline(lines, line);)
         run.lines.push_back(json::parse(line));

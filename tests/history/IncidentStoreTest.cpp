@@ -214,5 +214,29 @@ TEST(IncidentStorePathTest, DefaultFileFollowsXdgDataHomeWhenAbsolute) {
               "/home/someone/.local/share/tidemark/incidents.json");
 }
 
+// Without a home or data directory the history is kept in memory, says so
+// from the start, and no path relative to the working directory is used.
+TEST(IncidentStorePathTest, WithoutADataDirectoryTheHistoryLivesInMemory) {
+    test::ScopedEnvironment data("XDG_DATA_HOME", "relative/data");
+    test::ScopedEnvironment home("HOME", "");
+    const std::filesystem::path path = IncidentStore::defaultFilePath();
+    EXPECT_TRUE(path.empty() || path.is_absolute()) << path;
+
+    test::TempDir dir;
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const UtcCalendar calendar;
+    IncidentStore store(std::filesystem::path(), calendar, kStart);
+    EXPECT_EQ(store.lastSaveErrorDescription(), IncidentStore::kMemoryOnlyDescription);
+    store.recordAlert(RiskLevel::warning, {app("A")}, kStart);
+    store.recordRecovery(kStart + 60);
+    ASSERT_EQ(store.records().size(), 1u);
+    EXPECT_EQ(store.records()[0].recoveredAt, kStart + 60);
+    store.clear();
+    EXPECT_EQ(store.lastSaveErrorDescription(), IncidentStore::kMemoryOnlyDescription);
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
 }  // namespace
 }  // namespace tidemark

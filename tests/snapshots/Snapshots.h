@@ -11,6 +11,11 @@ namespace tidemark::snapshots {
 // dir/name.png. Returns false when the file could not be written.
 bool save(QWidget* widget, const QDir& dir, const QString& name);
 
+// Prints whether `path` was written and counts the failures, which the
+// program's exit status reports.
+void report(bool ok, const QString& path);
+int failureCount();
+
 // Switches the application palette to the light or dark appearance.
 void useAppearance(bool dark);
 

@@ -9,6 +9,21 @@
 
 namespace tidemark::snapshots {
 
+namespace {
+int g_failures = 0;
+}  // namespace
+
+void report(bool ok, const QString& path) {
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    if (!ok) {
+        ++g_failures;
+    }
+}
+
+int failureCount() {
+    return g_failures;
+}
+
 bool save(QWidget* widget, const QDir& dir, const QString& name) {
     widget->show();
     widget->adjustSize();
@@ -17,7 +32,7 @@ bool save(QWidget* widget, const QDir& dir, const QString& name) {
     }
     const QString path = dir.filePath(name + ".png");
     const bool ok = widget->grab().save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    report(ok, path);
     return ok;
 }
 
@@ -37,10 +52,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setStyle("Fusion");
     QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("build/snapshots"));
-    dir.mkpath(".");
     using namespace tidemark::snapshots;
+    if (!dir.mkpath(".")) {
+        report(false, dir.path());
+        return 1;
+    }
     renderPanelSnapshots(dir);
     renderWindowSnapshots(dir);
     renderTraySnapshots(dir);
-    return 0;
+    // A picture that could not be saved must not pass for a complete set.
+    return failureCount() == 0 ? 0 : 1;
 }

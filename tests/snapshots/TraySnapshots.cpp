@@ -16,7 +16,7 @@ void saveEnlarged(const ui::BrandImage& image, const QDir& dir, const QString& n
                                                   Qt::FastTransformation);
     const QString path = dir.filePath(name + ".png");
     const bool ok = enlarged.save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    report(ok, path);
 }
 
 }  // namespace
@@ -26,7 +26,7 @@ void renderTraySnapshots(const QDir& dir) {
     directories << QStringLiteral(TIDEMARK_SOURCE_DIR "/resources");
     const ui::BrandImage logo = ui::loadBrandLogo(directories);
     if (logo.isNull()) {
-        std::printf("FAILED no tidemark-logo.png found\n");
+        report(false, QStringLiteral("tidemark-logo.png (not found)"));
         return;
     }
     const ui::BrandImageSet images = ui::makeBrandImages(logo);

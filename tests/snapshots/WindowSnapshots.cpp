@@ -40,7 +40,7 @@ bool saveAsShown(QWidget* window, const QDir& dir, const QString& name) {
     settle();
     const QString path = dir.filePath(name + ".png");
     const bool ok = window->grab().save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    report(ok, path);
     return ok;
 }
 
@@ -148,7 +148,7 @@ void renderAdviceSelection(const QDir& dir) {
     }
     const QString path = dir.filePath(QStringLiteral("advice-selection-open-light.png"));
     const bool ok = image.save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    report(ok, path);
 }
 
 std::vector<IncidentRecord> sampleIncidents() {

@@ -154,7 +154,7 @@ TEST_F(PanelTest, BellAndDebugAreaFollowTheFlags) {
         {PanelState{}, "开发验收：真实监测，未开启预览", "正常", "bell", on},
         {watch, "开发验收：橙色模拟中，不代表真实压力", "留意·预览", "bell.slash", off},
         {critical, "开发验收：红色模拟中，不代表真实压力", "高风险·预览", "bell.slash",
-         "请运行正式「潮痕」应用开启通知"},
+         "没有连接到桌面的通知服务，暂时无法开启通知；监测和记录继续运行"},
         {PanelState{.hasEndedPreview = true}, "预览已结束，已返回真实监测", "正常", "bell", on},
     };
     make(true);

@@ -10,6 +10,7 @@
 
 #include "HostileLabels.h"
 #include "HostileNames.h"
+#include "history/IncidentStore.h"
 
 namespace tidemark::ui {
 namespace {
@@ -109,6 +110,14 @@ TEST_F(RecentIncidentsWindowControllerTest, StorageMessagesAndClearing) {
     controller.onClear = [] { return std::optional<std::string>(); };
     clear->click();
     EXPECT_EQ(shown(), QStringList{kEmptyMessage});
+
+    // No home directory: the history is kept, in memory only, and says so.
+    controller.reload({record(RiskLevel::warning)},
+                      std::string(IncidentStore::kMemoryOnlyDescription));
+    EXPECT_EQ(shown(),
+              QStringList({QStringLiteral("找不到可用的主目录，最近记录只保存在内存中，"
+                                          "退出「潮痕」后不再保留。风险预警仍会正常工作。"),
+                           card}));
 }
 
 }  // namespace

@@ -50,6 +50,8 @@ constexpr PlatformTexts kTexts{
         "登录项中手动添加。手动打开、提醒与记录仍可用。",
     .launchFailure = "未能修改自动启动：请将应用放入“应用程序”后重试。",
     .notificationPermissionHint = "请在系统设置 → 通知 → 潮痕中允许通知。",
+    .notificationsUnavailableTooltip = "请运行正式「潮痕」应用开启通知",
+    .traylessHint = "",
 };
 
 }  // namespace

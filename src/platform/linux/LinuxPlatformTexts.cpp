@@ -12,8 +12,6 @@ using namespace std::string_view_literals;
 // desktops, and the service manager with its journal. Ending any of them
 // ends the session or takes the system down with it.
 constexpr std::array kSystemProcesses = {
-    SystemProcessName{"windowserver", "WindowServer"},
-    SystemProcessName{"kernel_task", "kernel_task"},
     SystemProcessName{"xorg", "Xorg"},
     SystemProcessName{"xwayland", "Xwayland"},
     SystemProcessName{"gnome-shell", "gnome-shell"},
@@ -78,6 +76,9 @@ constexpr PlatformTexts kTexts{
         "此系统的自动启动需在桌面的“自动启动”设置中手动添加。手动打开、提醒与记录仍可用。",
     .launchFailure = "未能修改自动启动：请确认 ~/.config/autostart 可以写入后重试。",
     .notificationPermissionHint = "请在桌面的通知设置中允许潮痕的通知，并确认通知服务正在运行。",
+    .notificationsUnavailableTooltip =
+        "没有连接到桌面的通知服务，暂时无法开启通知；监测和记录继续运行",
+    .traylessHint = "在 GNOME 桌面上，安装并启用 AppIndicator 扩展后即可显示图标。",
 };
 
 }  // namespace

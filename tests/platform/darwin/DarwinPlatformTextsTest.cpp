@@ -51,6 +51,8 @@ TEST(DarwinPlatformTexts, TheMacWordsAreUnchanged) {
         {&PlatformTexts::historyNote, "只记录风险、主要占用和恢复时间，数据仅保存在这台 Mac。"},
         {&PlatformTexts::launchRowNote, "登录 Mac 后，在菜单栏开始监测。"},
         {&PlatformTexts::notificationPermissionHint, "请在系统设置 → 通知 → 潮痕中允许通知。"},
+        {&PlatformTexts::notificationsUnavailableTooltip, "请运行正式「潮痕」应用开启通知"},
+        {&PlatformTexts::traylessHint, ""},
         {&PlatformTexts::launchUnsupportedError,
          "此系统请在“系统偏好设置 → 用户与群组 → 登录项”中手动添加潮痕。"},
         {&PlatformTexts::launchFailure, "未能修改自动启动：请将应用放入“应用程序”后重试。"},

@@ -12,10 +12,10 @@ namespace {
 
 using Field = std::string_view PlatformTexts::*;
 
-// The words a Linux user must never be told: Mac shortcuts, tools, settings
-// and sources that do not apply here.
-constexpr std::string_view kForeignWords[] = {"⌘",        "Mac",        "macOS",       "Apple",
-                                              "聚焦搜索", "活动监视器", "系统偏好设置"};
+// The words a Linux user must never be told: Mac shortcuts, tools, settings,
+// sources and development hints that do not apply here.
+constexpr std::string_view kForeignWords[] = {
+    "⌘", "Mac", "macOS", "Apple", "聚焦搜索", "活动监视器", "系统偏好设置", "正式「潮痕」应用"};
 
 TEST(LinuxPlatformTexts, EveryTextIsTheDesktopsOwn) {
     const std::vector<std::pair<Field, std::string_view>> expected{
@@ -64,6 +64,10 @@ TEST(LinuxPlatformTexts, EveryTextIsTheDesktopsOwn) {
         {&PlatformTexts::launchRowNote, "登录后，在系统托盘开始监测。"},
         {&PlatformTexts::notificationPermissionHint,
          "请在桌面的通知设置中允许潮痕的通知，并确认通知服务正在运行。"},
+        {&PlatformTexts::notificationsUnavailableTooltip,
+         "没有连接到桌面的通知服务，暂时无法开启通知；监测和记录继续运行"},
+        {&PlatformTexts::traylessHint,
+         "在 GNOME 桌面上，安装并启用 AppIndicator 扩展后即可显示图标。"},
         {&PlatformTexts::launchUnsupportedError, "此系统请在桌面的“自动启动”设置中手动添加潮痕。"},
         {&PlatformTexts::launchFailure,
          "未能修改自动启动：请确认 ~/.config/autostart 可以写入后重试。"},
@@ -78,6 +82,11 @@ TEST(LinuxPlatformTexts, EveryTextIsTheDesktopsOwn) {
         for (std::string_view word : kForeignWords) {
             EXPECT_EQ((texts.*field).find(word), std::string_view::npos) << text;
         }
+    }
+    // Nor does it protect processes that only a Mac has.
+    for (const SystemProcessName& process : texts.systemProcesses) {
+        EXPECT_NE(process.key, "windowserver");
+        EXPECT_NE(process.key, "kernel_task");
     }
     // Every text field is listed above: the table holds nothing unchecked.
     EXPECT_EQ(expected.size() * sizeof(std::string_view) + sizeof(texts.systemProcesses),
