@@ -27,8 +27,8 @@ static_assert(PROC_PIDTASKINFO == 4, "task record flavor");
 static_assert(HOST_VM_INFO64 == 4, "page statistics flavor");
 
 // The page statistics are asked for with room for 40 words, the revision that
-// ends with swapped_count; an SDK before macOS 14 knows only 38 of them, and
-// the kernel fills no more than the revision it has. Every field read here
+// ends with swapped_count; older SDKs (the macOS 11-13 headers among them)
+// know only 38 words, and the kernel fills no more than the revision it has. Every field read here
 // sits where the 38-word revision already put it.
 constexpr mach_msg_type_number_t kPageStatisticsWords = 40;
 static_assert(HOST_VM_INFO64_COUNT <= kPageStatisticsWords);
