@@ -11,7 +11,7 @@ ARGS       ?=
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
 .PHONY: all deps deps-test build run probe test test-headless bench snapshots format format-check clean \
-  e2e-pressure e2e-apps fuzz check-bare
+  e2e-pressure e2e-apps fuzz check-bare cross-macos
 
 all: build
 
@@ -100,6 +100,15 @@ e2e-pressure:
 check-bare:
 	@scripts/check-bare; status=$$?; [ $$status -eq 77 ] && status=0; exit $$status
 
+# The Qt-free program, its modules and tests for macOS (x86_64 and arm64),
+# built with Zig's clang against the Apple headers it ships, and checked with
+# `file`; nothing of it runs here. Fetches Zig once (npm, pinned) into
+# ~/.cache/tidemark; exits 77 when the npm registry cannot be reached.
+MACOS_BUILD ?= build-macos
+
+cross-macos: deps
+	JOBS=$(JOBS) scripts/cross-macos $(MACOS_BUILD)
+
 # libFuzzer on every parser of untrusted bytes, FUZZ_SECONDS each (clang).
 # `make test` only replays the saved corpora.
 FUZZ_BUILD   ?= build-libfuzzer
@@ -142,4 +151,4 @@ format-check:
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(TEST_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(HEADLESS_BUILD)
+	rm -rf $(BUILD) $(TEST_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(HEADLESS_BUILD) $(MACOS_BUILD)

@@ -21,6 +21,24 @@ constexpr std::array kSignals = {SIGTERM, SIGINT, SIGHUP};
 volatile std::sig_atomic_t g_writeFd = -1;
 std::array<struct sigaction, kSignals.size()> g_previous{};
 
+// macOS has no pipe2. Setting the flags afterwards leaves a moment in which a
+// program started by another thread could inherit the ends, which is
+// harmless: nothing here waits for the pipe's end of file.
+bool openNonBlockingPipe(int fds[2]) {
+    if (::pipe(fds) != 0) {
+        return false;
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (::fcntl(fds[i], F_SETFD, FD_CLOEXEC) != 0 ||
+            ::fcntl(fds[i], F_SETFL, ::fcntl(fds[i], F_GETFL) | O_NONBLOCK) != 0) {
+            ::close(fds[0]);
+            ::close(fds[1]);
+            return false;
+        }
+    }
+    return true;
+}
+
 extern "C" void onSignal(int signalNumber) {
     const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
@@ -33,7 +51,7 @@ extern "C" void onSignal(int signalNumber) {
 
 SignalShutdown::SignalShutdown(QObject* parent) : QObject(parent) {
     int fds[2];
-    if (g_writeFd >= 0 || ::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (g_writeFd >= 0 || !openNonBlockingPipe(fds)) {
         return;
     }
     m_readFd = fds[0];

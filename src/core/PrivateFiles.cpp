@@ -1,6 +1,7 @@
 #include "core/PrivateFiles.h"
 
 #include "core/Formatting.h"
+#include "core/NoReplaceRename.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -81,15 +82,15 @@ void syncDirectory(const fs::path& directory) {
 }
 
 bool renameWithoutReplacing(const fs::path& from, const fs::path& to, int& error) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    error = renameNoReplace(from.c_str(), to.c_str());
+    if (error == 0) {
         return true;
     }
-    error = errno;
-    if (error != EINVAL && error != ENOSYS) {
+    if (error != ENOTSUP) {
         return false;
     }
-    // File systems without RENAME_NOREPLACE: check first. The gap is harmless
-    // here, only this program names files this way.
+    // No one-step rename on this file system: check first. The gap is
+    // harmless here, only this program names files this way.
     struct stat existing;
     if (::lstat(to.c_str(), &existing) == 0) {
         error = EEXIST;

@@ -1,5 +1,8 @@
 #include "engine/ReplayCommand.h"
 
+// mkdtemp: <stdlib.h> on Linux, <unistd.h> on macOS.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>

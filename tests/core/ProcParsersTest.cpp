@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
 
 namespace tidemark {
@@ -25,7 +26,12 @@ TEST(ProcParsersTest, MeminfoPressureStallAndStatm) {
     stall = parsePressureStall("some avg10=5.00 avg60=1.00 avg300=0.00 total=9\n");
     ASSERT_TRUE(stall);
     EXPECT_DOUBLE_EQ(stall->fullAvg10, 0);
-    EXPECT_FALSE(parsePressureStall("some avg10=x avg60=1.00\n"));
+    // Only the kernel's plain decimals count, whatever the locale.
+    for (const char* value : {"x", "-1.00", "1e2", "1.", ".5", "1,50", "inf", "1.0.0"}) {
+        EXPECT_FALSE(parsePressureStall(std::string("some avg10=") + value + " avg60=1.00\n"))
+            << value;
+    }
+    EXPECT_DOUBLE_EQ(parsePressureStall("some avg10=7 avg60=0.125\n")->someAvg60, 0.125);
     EXPECT_FALSE(parsePressureStall("full avg10=1.00 avg60=1.00\n"));
 
     EXPECT_EQ(parseStatmResidentPages("5834 1721 1233 11 0 389 0\n"), 1721u);

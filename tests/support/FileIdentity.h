@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <system_error>
 #include <tuple>
 
 namespace tidemark::test {
@@ -12,7 +13,9 @@ namespace tidemark::test {
 inline auto fileIdentity(const std::filesystem::path& file) {
     struct stat info {};
     ::stat(file.c_str(), &info);
-    return std::tuple(info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    std::error_code error;
+    const auto modified = std::filesystem::last_write_time(file, error);
+    return std::tuple(info.st_ino, info.st_size, error ? 0 : modified.time_since_epoch().count());
 }
 
 }  // namespace tidemark::test

@@ -1,5 +1,8 @@
 #include "TempDir.h"
 
+// mkdtemp: <stdlib.h> on Linux, <unistd.h> on macOS.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>

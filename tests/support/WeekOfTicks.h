@@ -1,7 +1,5 @@
 #pragma once
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -11,14 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "HeapInUse.h"
 #include "ManualScheduler.h"
 #include "ScriptedSource.h"
 #include "engine/MonitoringEngine.h"
 #include "history/IncidentStore.h"
-
-// From the sanitizer runtime when the program runs under it; GCC installs no
-// header for it.
-extern "C" [[gnu::weak]] std::size_t __sanitizer_get_current_allocated_bytes();
 
 namespace tidemark::test {
 
@@ -31,7 +26,7 @@ public:
     static constexpr int kWeekTicks = 10'080;
     // The sanitizer's count is exact; glibc counts the chunks its per-thread
     // cache holds as in use, so a shrinking history leaves a few kilobytes there.
-    static inline const bool kExactHeapCount = &__sanitizer_get_current_allocated_bytes != nullptr;
+    static inline const bool kExactHeapCount = heapCountIsExact();
 
     explicit WeekOfTicks(const std::filesystem::path& incidentFile)
         : store(incidentFile, calendar, clock.now()) {
@@ -101,10 +96,6 @@ private:
         double clockJumpSeconds = 0;
         double suspendSeconds = 0;
     };
-
-    static std::ptrdiff_t heapInUseBytes() {
-        return kExactHeapCount ? __sanitizer_get_current_allocated_bytes() : mallinfo2().uordblks;
-    }
 
     // The number of incidents held varies with the pace of episodes; what they
     // hold is taken out by measuring a copy of them (which has no spare capacity).

@@ -1,5 +1,3 @@
-#ifdef __APPLE__
-
 #include <dispatch/dispatch.h>
 
 #include "core/PressureEvents.h"
@@ -55,5 +53,3 @@ std::unique_ptr<PressureEvents> makePressureEvents(DescriptorWatcher&) {
 }
 
 }  // namespace tidemark
-
-#endif  // __APPLE__
