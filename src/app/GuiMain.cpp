@@ -14,6 +14,7 @@
 
 #include "app/FreedesktopNotificationClient.h"
 #include "app/GraphicalStartGuard.h"
+#include "app/KillBusListener.h"
 #include "app/MenuBarController.h"
 #include "app/QtScheduler.h"
 #include "app/QtTranslations.h"
@@ -97,6 +98,7 @@ int runGui(int argc, char** argv) {
         .scheduler = scheduler,
         .clock = clock,
         .pressureEvents = pressureEvents.get(),
+        .killSignals = &defaultKillSignals(),
         // Queued: quit() does nothing before the event loop runs, and a
         // refused consent asks to quit before it does.
         .consentDialog =
@@ -116,6 +118,11 @@ int runGui(int argc, char** argv) {
         }
     });
 
+    KillBusListener killBus([&controller](KillSource source) {
+        if (KillWatch* watch = controller.killWatch()) {
+            watch->noteKill(source);
+        }
+    });
     controller.applicationDidFinishLaunching();
     if (shutdownRequested) {
         controller.applicationWillTerminate();
