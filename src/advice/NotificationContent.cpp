@@ -32,11 +32,12 @@ NotificationContent notificationContent(AlertEvent event, bool isSimulation,
 
 namespace {
 
+// Set apart by spaces when it is a program's Latin name.
 std::string killerName(std::string_view killer) {
     if (killer == "kernel") {
         return "系统内核";
     }
-    return replaceControlCharacters(killer);
+    return " " + replaceControlCharacters(killer) + " ";
 }
 
 // 「python3」（22 GB）
@@ -54,15 +55,15 @@ NotificationContent killNotificationContent(std::string_view killer, bool certai
     const std::string who = killerName(killer);
     if (certain && application) {
         content.title = "「潮痕」：有程序被结束了";
-        content.body = "内存用尽，" + who + "结束了" + applicationText(*application) +
-                       "。它未保存的内容可能已经丢失。";
+        content.body = "内存用尽时，" + applicationText(*application) + "被" + who +
+                       "结束了。它未保存的内容可能已经丢失。";
     } else if (application) {
         content.title = "「潮痕」：可能有程序被结束了";
         content.body = applicationText(*application) + "已经退出，很可能是" + who +
                        "在内存将尽时结束了它。它未保存的内容可能已经丢失。";
     } else {
         content.title = "「潮痕」：可能有程序被结束了";
-        content.body = "内存将尽时，" + who + "很可能结束了一个程序，但无法确定是哪一个。";
+        content.body = "内存将尽时，很可能有一个程序被" + who + "结束了，但无法确定是哪一个。";
     }
     return content;
 }
