@@ -41,10 +41,9 @@ struct KillerLine {
     Killer killer = Killer::kernel;
     double availableFraction = 0;
 };
-// Without swap the kernel has nothing left to reclaim from a runaway's
-// anonymous memory a little above its watermarks, and its killer follows
-// within seconds. Measured here: the kill came with 1-3 % still available.
-inline constexpr double kKernelLineFraction = 0.03;
+// Without swap the kernel has nothing left to reclaim once the page cache is
+// down to what is in use, and its killer follows within seconds.
+inline constexpr double kKernelLineFraction = 0.02;
 // nohang's default soft line.
 inline constexpr double kNohangLineFraction = 0.05;
 KillerLine activeKillerLine(const KillerInventory& inventory, double swapFreeFraction);

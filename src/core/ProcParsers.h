@@ -104,13 +104,13 @@ struct MemoryLook {
 //   - available memory is already under the line plus kKillerHeadroom, and
 //     under kLeadFloor (builds and bursts that give memory back on a roomy
 //     machine: a 4.8 GB burst faults in at ~300 MB/s here, like a runaway,
-//     but stops with 12 % left);
+//     but stops with 13 % left);
 //   - anonymous memory grew by at least half of the fall (page cache that
 //     is dropped, or file copies, fall without anyone running out);
 //   - at the fall's rate over the run, the line is reached within
 //     kKillerLeadSeconds.
 inline constexpr double kKillerLeadSeconds = 20;
-inline constexpr double kKillerHeadroom = 0.08;
+inline constexpr double kKillerHeadroom = 0.10;
 inline constexpr double kLeadFloor = 0.25;
 inline constexpr std::size_t kMinimumFallingLooks = 3;
 inline constexpr double kFallWindowSeconds = 16;

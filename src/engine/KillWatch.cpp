@@ -43,6 +43,7 @@ KillWatch::~KillWatch() {
 void KillWatch::arm(const std::vector<AppMemory>& applications) {
     m_before = applications;
     m_inventory = m_signals.readInventory();
+    m_recentAvailable.fill(std::nullopt);
     if (!m_last) {
         m_last = m_signals.readCounters();
     }
@@ -72,6 +73,13 @@ void KillWatch::check() {
     if (!last) {
         return;
     }
+    if (traceEnabled() && isArmed() && counters.availableBytes && counters.physicalMemoryBytes) {
+        trace(("kill watch: available " +
+               std::to_string(100 * *counters.availableBytes / counters.physicalMemoryBytes) +
+               " %, oom_kill " +
+               (counters.kernelOomKills ? std::to_string(*counters.kernelOomKills) : "-"))
+                  .c_str());
+    }
     const auto rose = [](const std::optional<std::uint64_t>& before,
                          const std::optional<std::uint64_t>& now) {
         return before && now && *now > *before;
@@ -80,23 +88,29 @@ void KillWatch::check() {
         noteKill(KillSource::kernelCounter);
     } else if (rose(last->sessionOomKills, counters.sessionOomKills)) {
         noteKill(KillSource::sessionCounter);
-    } else if (last->availableBytes && counters.availableBytes &&
-               counters.physicalMemoryBytes > 0 &&
-               *counters.availableBytes > *last->availableBytes) {
+    } else if (counters.availableBytes && counters.physicalMemoryBytes > 0) {
         // earlyoom and nohang end processes with a plain signal: no counter
         // moves. Memory coming back in a block just as it neared their line
         // is the sign, but the user may have closed the application as well.
+        std::optional<std::uint64_t> low;
+        for (const std::optional<std::uint64_t>& recent : m_recentAvailable) {
+            if (recent && (!low || *recent < *low)) {
+                low = recent;
+            }
+        }
         const double ram = static_cast<double>(counters.physicalMemoryBytes);
-        const double before = static_cast<double>(*last->availableBytes) / ram;
-        const double returned =
-            static_cast<double>(*counters.availableBytes - *last->availableBytes) / ram;
         const KillerLine line = activeKillerLine(m_inventory, 0);
-        if (returned >= kReturnedFraction &&
+        if (low && *counters.availableBytes > *low &&
             (line.killer == Killer::earlyoom || line.killer == Killer::nohang) &&
-            before <= line.availableFraction + kNearLineFraction) {
+            static_cast<double>(*low) / ram <= line.availableFraction + kNearLineFraction &&
+            static_cast<double>(*counters.availableBytes - *low) / ram >= kReturnedFraction) {
+            m_recentAvailable.fill(std::nullopt);
             noteKill(KillSource::memoryReturned);
+            return;
         }
     }
+    m_recentAvailable[m_nextRecent] = counters.availableBytes;
+    m_nextRecent = (m_nextRecent + 1) % kRecentReads;
 }
 
 void KillWatch::noteKill(KillSource source) {

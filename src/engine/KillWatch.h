@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -70,7 +71,7 @@ public:
     void noteKill(KillSource source);
 
     const KillerInventory& inventory() const { return m_inventory; }
-    bool isArmed() const { return m_pollTimer.has_value(); }
+    bool isArmed() const { return m_armedUntil.has_value(); }
 
     std::function<void(const KillReport&)> onKill;
 
@@ -85,6 +86,11 @@ private:
     KillerInventory m_inventory;
     std::vector<AppMemory> m_before;
     std::optional<KillCounters> m_last;
+    // The lowest available memory of the last few reads: a killed process
+    // can take a second or two to give its memory back, across two reads.
+    static constexpr std::size_t kRecentReads = 4;
+    std::array<std::optional<std::uint64_t>, kRecentReads> m_recentAvailable{};
+    std::size_t m_nextRecent = 0;
     std::optional<double> m_armedUntil;  // monotonic
     std::optional<double> m_lastReportAt;
     std::optional<TimerId> m_pollTimer;
