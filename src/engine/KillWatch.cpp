@@ -9,7 +9,6 @@ namespace tidemark {
 KillVictims findKillVictims(const std::vector<AppMemory>& before,
                             const std::vector<AppMemory>& after) {
     KillVictims victims;
-    std::uint64_t largestLoss = 0;
     for (const AppMemory& app : before) {
         std::uint64_t now = 0;
         for (const AppMemory& later : after) {
@@ -22,9 +21,13 @@ KillVictims findKillVictims(const std::vector<AppMemory>& before,
             continue;
         }
         ++victims.count;
-        if (app.residentBytes - now > largestLoss) {
-            largestLoss = app.residentBytes - now;
+        const std::uint64_t loss = app.residentBytes - now;
+        if (loss > victims.largestLoss) {
+            victims.secondLoss = victims.largestLoss;
+            victims.largestLoss = loss;
             victims.largest = app;
+        } else if (loss > victims.secondLoss) {
+            victims.secondLoss = loss;
         }
     }
     return victims;
@@ -152,7 +155,7 @@ void KillWatch::report(Killer killer, bool sourceCertain) {
     }
     const KillVictims victims = findKillVictims(m_before, after);
     kill.application = victims.largest;
-    kill.certain = sourceCertain && victims.count == 1;
+    kill.certain = sourceCertain && victims.clear();
     if (victims.largest) {
         // The same application is not named twice for one list.
         std::erase_if(m_before,

@@ -97,11 +97,17 @@ private:
 };
 
 // The application of `before` that lost the most memory in `after` (gone, or
-// down to less than half and by kMinimumLossBytes or more), and how many
-// did; matched by id().
+// down to less than half and by kMinimumLossBytes or more), how many did, and
+// the loss of the second; matched by id(). While the kernel thrashes before
+// its kill, the others lose their file pages too, but far less than the one
+// that was ended.
 struct KillVictims {
     std::optional<AppMemory> largest;
     std::size_t count = 0;
+    std::uint64_t largestLoss = 0;
+    std::uint64_t secondLoss = 0;
+    // One application clearly: alone, or losing four times the next.
+    bool clear() const { return largest && (count == 1 || largestLoss >= 4 * secondLoss); }
 };
 KillVictims findKillVictims(const std::vector<AppMemory>& before,
                             const std::vector<AppMemory>& after);

@@ -116,15 +116,19 @@ TEST(KillWatchTest, OneReportPerKillAndLikelyWhenTheVictimIsUnclear) {
     t.scheduler.advance(2);
     ASSERT_EQ(t.kills.size(), 1u);
 
-    // Two applications gone at once: which one the kernel took is a guess.
-    Rig two;
-    two.watch.arm(two.source.applications);
-    two.source.applications.clear();
-    ++*two.signals.counters.kernelOomKills;
-    two.scheduler.advance(1);
-    ASSERT_EQ(two.kills.size(), 1u);
-    EXPECT_FALSE(two.kills[0].certain);
-    EXPECT_EQ(two.kills[0].application->name, "python3");  // the larger loss
+    // Two applications gone at once: which one the kernel took is a guess,
+    // unless one lost far more (the others lose file pages while it thrashes).
+    for (const auto& [secondBytes, certain] : {std::pair{10 * kGiB, false}, {2 * kGiB, true}}) {
+        Rig two;
+        two.source.applications[1].residentBytes = secondBytes;
+        two.watch.arm(two.source.applications);
+        two.source.applications.clear();
+        ++*two.signals.counters.kernelOomKills;
+        two.scheduler.advance(1);
+        ASSERT_EQ(two.kills.size(), 1u);
+        EXPECT_EQ(two.kills[0].certain, certain);
+        EXPECT_EQ(two.kills[0].application->name, "python3");
+    }
 
     // Not armed: the tick's check still hears it, with nobody to name.
     Rig quiet;
