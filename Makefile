@@ -63,7 +63,7 @@ snapshots: build
 	if [ $$status -eq 0 ]; then cp $(BUILD)/e2e-wayland/e2e-wayland-*.png $(BUILD)/snapshots/; \
 	elif [ $$status -ne 77 ]; then exit $$status; fi
 
-# Real memory pressure on this machine (root; about 40 minutes, not part of
+# Real memory pressure on this machine (root; about an hour, not part of
 # `make test`): the probe's readings through every lab mode, then the tray
 # application and psi-notify side by side, then before and after a killer
 # (the kernel's and earlyoom's) and two bursts that must stay silent.

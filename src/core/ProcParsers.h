@@ -20,8 +20,8 @@ struct MemInfo {
     std::optional<std::uint64_t> swapFreeKiB;
     // Memory no reclaim can give back without swap: anonymous pages and
     // shared memory (tmpfs, shared mappings).
-    std::optional<std::uint64_t> anonPagesKiB;
-    std::optional<std::uint64_t> shmemKiB;
+    std::optional<std::uint64_t> anonPagesKiB = std::nullopt;
+    std::optional<std::uint64_t> shmemKiB = std::nullopt;
 };
 
 MemInfo parseMeminfo(std::string_view text);

@@ -35,7 +35,7 @@ struct IncidentRecord {
     std::optional<Timestamp> monitoringInterruptedAt;
     // Written only when there is one, so that files without kills keep
     // their form.
-    std::vector<IncidentKill> kills;
+    std::vector<IncidentKill> kills = {};
 
     bool isOpen() const { return !recoveredAt && !monitoringInterruptedAt; }
     bool operator==(const IncidentRecord&) const = default;
