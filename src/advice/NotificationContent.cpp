@@ -37,7 +37,9 @@ std::string killerName(std::string_view killer) {
     if (killer == "kernel") {
         return "系统内核";
     }
-    return " " + replaceControlCharacters(killer) + " ";
+    std::string name(1, ' ');
+    name.append(replaceControlCharacters(killer)).push_back(' ');
+    return name;
 }
 
 // 「python3」（22 GB）
