@@ -11,12 +11,16 @@ KillVictims findKillVictims(const std::vector<AppMemory>& before,
     KillVictims victims;
     for (const AppMemory& app : before) {
         std::uint64_t now = 0;
+        std::int64_t processes = 0;
         for (const AppMemory& later : after) {
             if (later.id() == app.id()) {
                 now += later.residentBytes;
+                processes += later.processCount;
             }
         }
-        if (now >= app.residentBytes / 2 ||
+        // A kill ends processes; an application that only shrank had its
+        // pages reclaimed while memory ran short.
+        if (processes >= app.processCount || now >= app.residentBytes / 2 ||
             app.residentBytes - now < KillWatch::kMinimumLossBytes) {
             continue;
         }
@@ -164,7 +168,8 @@ void KillWatch::report(Killer killer, bool sourceCertain) {
     if (traceEnabled()) {
         trace(("kill: " + std::string(toString(killer)) +
                (kill.certain ? " certain " : " likely ") +
-               (kill.application ? kill.application->name : std::string("(unnamed)")))
+               (kill.application ? kill.application->name : std::string("(unnamed)")) + ", " +
+               std::to_string(victims.count) + " applications ended")
                   .c_str());
     }
     if (onKill) {

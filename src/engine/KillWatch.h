@@ -96,11 +96,12 @@ private:
     std::optional<TimerId> m_pollTimer;
 };
 
-// The application of `before` that lost the most memory in `after` (gone, or
-// down to less than half and by kMinimumLossBytes or more), how many did, and
-// the loss of the second; matched by id(). While the kernel thrashes before
-// its kill, the others lose their file pages too, but far less than the one
-// that was ended.
+// The application of `before` that lost processes and the most memory in
+// `after` (gone, or down to less than half and by kMinimumLossBytes or more),
+// how many did, and the loss of the second; matched by id(). Applications
+// that only shrank (the kernel reclaims their file pages while it thrashes
+// before a kill) do not count; programs that ended on their own meanwhile
+// do, but lose far less than a runaway.
 struct KillVictims {
     std::optional<AppMemory> largest;
     std::size_t count = 0;
