@@ -49,6 +49,7 @@ KillWatch::~KillWatch() {
 
 void KillWatch::arm(const std::vector<AppMemory>& applications) {
     m_before = applications;
+    m_beforeAt = m_clock.monotonicSeconds();
     m_inventory = m_signals.readInventory();
     m_recentAvailable.fill(std::nullopt);
     if (!m_last) {
@@ -66,6 +67,10 @@ void KillWatch::arm(const std::vector<AppMemory>& applications) {
 void KillWatch::poll() {
     m_pollTimer.reset();
     check();
+    if (m_armedUntil && m_clock.monotonicSeconds() - m_beforeAt >= kBeforeRefreshSeconds) {
+        m_before = m_probe.capture(kAfterCaptureLimit).topApplications;
+        m_beforeAt = m_clock.monotonicSeconds();
+    }
     if (m_armedUntil && m_clock.monotonicSeconds() < *m_armedUntil) {
         m_pollTimer = m_scheduler.scheduleAfter(kPollSeconds, [this] { poll(); });
     } else {

@@ -56,6 +56,9 @@ public:
     // An application that lost at least half and this much is the victim.
     static constexpr std::uint64_t kMinimumLossBytes = 64ull << 20;
     static constexpr std::size_t kAfterCaptureLimit = 64;
+    // The alert may come minutes before the kill (a stall, then a slow
+    // leak); the list to compare with is taken again this often meanwhile.
+    static constexpr double kBeforeRefreshSeconds = 10;
 
     KillWatch(KillSignals& killSignals, SampleSource& probe, Scheduler& scheduler,
               const Clock& clock);
@@ -92,6 +95,7 @@ private:
     std::array<std::optional<std::uint64_t>, kRecentReads> m_recentAvailable{};
     std::size_t m_nextRecent = 0;
     std::optional<double> m_armedUntil;  // monotonic
+    double m_beforeAt = 0;               // monotonic
     std::optional<double> m_lastReportAt;
     std::optional<TimerId> m_pollTimer;
 };

@@ -154,6 +154,20 @@ TEST(KillWatchTest, OneReportPerKillAndLikelyWhenTheVictimIsUnclear) {
     EXPECT_EQ(quiet.source.captures, 0);
 }
 
+// The alert can come long before the kill (a stall first, a slow leak
+// after): the runaway that was small then is in the list by the kill.
+TEST(KillWatchTest, TheListToCompareWithIsKeptFresh) {
+    Rig t;
+    const std::vector<AppMemory> atAlert = {t.source.applications[1]};
+    t.watch.arm(atAlert);
+    t.scheduler.advance(KillWatch::kBeforeRefreshSeconds);
+    t.source.applications.erase(t.source.applications.begin());
+    ++*t.signals.counters.kernelOomKills;
+    t.scheduler.advance(1);
+    ASSERT_EQ(t.kills.size(), 1u);
+    EXPECT_EQ(t.kills[0].application->name, "python3");
+}
+
 TEST(KillWatchTest, PollsOnlyForAWhileAfterTheAlert) {
     Rig t;
     t.armAndEndPython();
