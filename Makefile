@@ -84,15 +84,17 @@ readme-pictures: deps-test $(TEST_BUILD)/CMakeCache.txt
 	QT_QPA_PLATFORM=offscreen $(TEST_BUILD)/tidemark_snapshots $(TEST_BUILD)/readme-snapshots
 	scripts/readme-pictures $(TEST_BUILD)/readme-snapshots
 
-# Real memory pressure on this machine (root; about 40 minutes, not part of
+# Real memory pressure on this machine (root; about an hour, not part of
 # `make test`): the probe's readings through every lab mode, then the tray
-# application and psi-notify side by side.
+# application and psi-notify side by side, then before and after a killer
+# (the kernel's and earlyoom's) and two bursts that must stay silent.
 e2e-pressure:
 	@if [ "$$(id -u)" != 0 ]; then \
 	  echo "e2e-pressure: skipped: needs root (swap files, memory cgroups, hugetlb pages)"; \
 	else \
 	  $(MAKE) --no-print-directory build && { scripts/e2e-pressure $(BUILD); probe=$$?; \
-	    scripts/e2e-side-by-side $(BUILD); side=$$?; [ $$probe = 0 ] && [ $$side = 0 ]; }; \
+	    scripts/e2e-side-by-side $(BUILD); side=$$?; scripts/e2e-killers $(BUILD); killers=$$?; \
+	    [ $$probe = 0 ] && [ $$side = 0 ] && [ $$killers = 0 ]; }; \
 	fi
 
 # The two README commands in a fresh minimal Debian 12 root (root; about

@@ -14,6 +14,7 @@
 
 #include "app/FreedesktopNotificationClient.h"
 #include "app/GraphicalStartGuard.h"
+#include "app/KillBusListener.h"
 #include "app/MenuBarController.h"
 #include "app/QtScheduler.h"
 #include "app/QtTranslations.h"
@@ -95,6 +96,7 @@ int runGui(int argc, char** argv, const TraySwitches& switches) {
         .scheduler = scheduler,
         .clock = clock,
         .pressureEvents = pressureEvents.get(),
+        .killSignals = &defaultKillSignals(),
         // Queued: quit() does nothing before the event loop runs, and a
         // refused consent asks to quit before it does.
         .consentDialog =
@@ -111,6 +113,11 @@ int runGui(int argc, char** argv, const TraySwitches& switches) {
     QObject::connect(&instance, &SingleInstance::activationRequested, &controller,
                      &MenuBarController::activateFromSecondStart);
 
+    KillBusListener killBus([&controller](KillSource source) {
+        if (KillWatch* watch = controller.killWatch()) {
+            watch->noteKill(source);
+        }
+    });
     controller.applicationDidFinishLaunching();
     if (shutdownRequested) {
         controller.applicationWillTerminate();

@@ -63,9 +63,19 @@ MenuBarController::MenuBarController(MenuBarEnvironment environment, QObject* pa
       m_simulation(m_scheduler),
       m_debugPreview(DebugPreviewConfiguration::fromSwitches(m_switches.enableDebugPreview,
                                                              m_switches.manualDebugPreview)) {
+    if (environment.killSignals != nullptr) {
+        m_killWatch =
+            std::make_unique<KillWatch>(*environment.killSignals, m_probe, m_scheduler, m_clock);
+        m_killWatch->onKill = [this](const KillReport& kill) { killReported(kill); };
+    }
     m_engine.onAlert = [this](AlertEvent event, const std::optional<AdvicePlan>& advice) {
         // Fire and forget: the send keeps its own copy of event and plan.
         m_notifications.send(event, false, advice);
+        // The ranking the alert just captured is the "before" a victim is
+        // found missing from.
+        if (event == AlertEvent::critical && m_killWatch) {
+            m_killWatch->arm(m_engine.topApplications);
+        }
     };
     m_engine.onFollowUpUpdate = [this](const std::string& message, bool canConfirm) {
         if (m_adviceWindow) {
@@ -227,9 +237,22 @@ void MenuBarController::earlyTick(const LightweightSample& sample) {
     runTick(sample, true);
 }
 
+void MenuBarController::killReported(const KillReport& kill) {
+    const std::string killer(toString(kill.killer));
+    m_notifications.sendContent(killNotificationContent(killer, kill.certain, kill.application));
+    m_incidents->recordKill(IncidentKill{kill.at, killer, kill.certain, kill.application});
+    if (m_recentIncidentsWindow) {
+        m_recentIncidentsWindow->reload(m_incidents->records(),
+                                        m_incidents->lastSaveErrorDescription());
+    }
+}
+
 void MenuBarController::runTick(const LightweightSample& sample, bool early) {
     const TickReport report = m_engine.tick(sample);
     m_pressureWatch.tickTaken(sample, early);
+    if (m_killWatch && !m_killWatch->isArmed()) {
+        m_killWatch->check();
+    }
     if (traceEnabled()) {
         std::string line = early ? "early tick: " : "tick: ";
         line.append(toString(sample.pressure))

@@ -15,11 +15,13 @@
 #include "app/TrayIcon.h"
 #include "core/Clock.h"
 #include "core/DebugPreviewConfiguration.h"
+#include "core/KillSignals.h"
 #include "core/PressureEvents.h"
 #include "core/PressureWatch.h"
 #include "core/SampleSource.h"
 #include "core/SimulationController.h"
 #include "engine/CommandLine.h"
+#include "engine/KillWatch.h"
 #include "engine/LocalNotificationService.h"
 #include "engine/MonitoringEngine.h"
 #include "ui/BrandImages.h"
@@ -53,6 +55,9 @@ struct MenuBarEnvironment {
     // The kernel's pressure events; null where there are none (tests, or a
     // platform without them): the level watch then looks on its own.
     PressureEvents* pressureEvents = nullptr;
+    // Which killers run and their counters; null where kills are not
+    // watched (most tests).
+    KillSignals* killSignals = nullptr;
     LocalMonitoringConsent::Dialog consentDialog = LocalMonitoringConsent::showDialog;
     // Asks the application to quit; it must not quit synchronously.
     std::function<void()> terminate;
@@ -105,6 +110,8 @@ public:
 
     MonitoringEngine& engine() { return m_engine; }
     PressureWatch& pressureWatch() { return m_pressureWatch; }
+    // Null without kill signals.
+    KillWatch* killWatch() { return m_killWatch.get(); }
     LocalNotificationService& notifications() { return m_notifications; }
     SimulationController& simulation() { return m_simulation; }
     IncidentStore& incidents() { return *m_incidents; }
@@ -152,6 +159,7 @@ private:
     void enableNotificationsPressed();
     void showPanelPermissionNotice();
     void adviceConfirmed();
+    void killReported(const KillReport& kill);
 
     SampleSource& m_probe;
     PreferenceStore& m_preferences;
@@ -177,6 +185,7 @@ private:
     MonitoringEngine m_engine;
     std::optional<TimerId> m_samplingTimer;
     PressureWatch m_pressureWatch;
+    std::unique_ptr<KillWatch> m_killWatch;
     // Present while start-up waits for the notification permission;
     // dropping it cancels what was to follow.
     std::shared_ptr<const bool> m_startupTask;

@@ -117,6 +117,8 @@ MemInfo parseMeminfo(std::string_view text) {
                                               : key == "MemAvailable" ? &info.memAvailableKiB
                                               : key == "SwapTotal"    ? &info.swapTotalKiB
                                               : key == "SwapFree"     ? &info.swapFreeKiB
+                                              : key == "AnonPages"    ? &info.anonPagesKiB
+                                              : key == "Shmem"        ? &info.shmemKiB
                                                                       : nullptr;
         if (field != nullptr) {
             *field = leadingUnsigned(line.substr(colon + 1));
@@ -237,6 +239,62 @@ std::optional<int> memoryPressureLevel(const MemInfo& memInfo,
             static_cast<double>(*memInfo.swapFreeKiB) / static_cast<double>(*memInfo.swapTotalKiB);
     }
     return memoryPressureLevel(available, swapFree, stall);
+}
+
+namespace {
+
+std::optional<std::uint64_t> keyedCounter(std::string_view text, std::string_view key) {
+    std::optional<std::uint64_t> value;
+    forEachLine(text, [&](std::string_view line) {
+        if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == ' ') {
+            value = leadingUnsigned(line.substr(key.size() + 1));
+        }
+    });
+    return value;
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> parseVmstatOomKills(std::string_view text) {
+    return keyedCounter(text, "oom_kill");
+}
+
+std::optional<std::uint64_t> parseMemoryEventsOomKills(std::string_view text) {
+    return keyedCounter(text, "oom_kill");
+}
+
+bool headingForKillerLine(std::span<const MemoryLook> looks, double lineFraction) {
+    if (looks.size() < kMinimumFallingLooks) {
+        return false;
+    }
+    const MemoryLook& latest = looks.back();
+    if (latest.availableFraction > std::min(kLeadFloor, lineFraction + kKillerHeadroom)) {
+        return false;
+    }
+    // The run of strictly falling looks that ends with the latest.
+    std::size_t first = looks.size() - 1;
+    while (first > 0) {
+        const MemoryLook& before = looks[first - 1];
+        if (latest.at - before.at > kFallWindowSeconds || before.at >= looks[first].at ||
+            before.availableFraction <= looks[first].availableFraction) {
+            break;
+        }
+        --first;
+    }
+    const MemoryLook& start = looks[first];
+    const double seconds = latest.at - start.at;
+    if (looks.size() - first < kMinimumFallingLooks || seconds < 2) {
+        return false;
+    }
+    const double fall = start.availableFraction - latest.availableFraction;
+    if (latest.anonymousFraction - start.anonymousFraction < fall / 2) {
+        return false;
+    }
+    if (latest.availableFraction <= lineFraction) {
+        return true;
+    }
+    const double rate = fall / seconds;
+    return (latest.availableFraction - lineFraction) / rate <= kKillerLeadSeconds;
 }
 
 }  // namespace tidemark

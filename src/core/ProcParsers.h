@@ -2,7 +2,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
+
+#include "core/Models.h"
 
 // Parsers for the Linux procfs files the probe reads. They take the file's
 // text and never fail: a missing or malformed field is simply absent.
@@ -15,6 +18,10 @@ struct MemInfo {
     std::optional<std::uint64_t> memAvailableKiB;
     std::optional<std::uint64_t> swapTotalKiB;
     std::optional<std::uint64_t> swapFreeKiB;
+    // Memory no reclaim can give back without swap: anonymous pages and
+    // shared memory (tmpfs, shared mappings).
+    std::optional<std::uint64_t> anonPagesKiB = std::nullopt;
+    std::optional<std::uint64_t> shmemKiB = std::nullopt;
 };
 
 MemInfo parseMeminfo(std::string_view text);
@@ -88,5 +95,39 @@ int memoryPressureLevel(double availableFraction, double swapFreeFraction,
 // missing, since then no rule can be evaluated.
 std::optional<int> memoryPressureLevel(const MemInfo& memInfo,
                                        const std::optional<PressureStall>& stall);
+
+// The oom_kill counter of /proc/vmstat; absent before Linux 4.13.
+std::optional<std::uint64_t> parseVmstatOomKills(std::string_view text);
+// The oom_kill line of a control group's memory.events.
+std::optional<std::uint64_t> parseMemoryEventsOomKills(std::string_view text);
+
+// One look at the figures the lead-time rule follows, as shares of RAM.
+struct MemoryLook {
+    Timestamp at = 0;
+    double availableFraction = 0;
+    double anonymousFraction = 0;  // AnonPages + Shmem
+};
+
+// Whether a runaway is heading for the killer's line (a share of RAM) fast
+// enough that the kill would come within kKillerLeadSeconds: the pressure
+// then reads critical, early enough to save. `looks` are oldest first. It
+// fires only when all of these hold:
+//   - at least kMinimumFallingLooks looks in a row, spanning 2 s or more
+//     within the last kFallWindowSeconds, each with less available than the
+//     one before (one look in a fall is a burst, not a trend);
+//   - available memory is already under the line plus kKillerHeadroom, and
+//     under kLeadFloor (builds and bursts that give memory back on a roomy
+//     machine: a 4.8 GB burst faults in at ~300 MB/s here, like a runaway,
+//     but stops with 13 % left);
+//   - anonymous memory grew by at least half of the fall (page cache that
+//     is dropped, or file copies, fall without anyone running out);
+//   - at the fall's rate over the run, the line is reached within
+//     kKillerLeadSeconds.
+inline constexpr double kKillerLeadSeconds = 20;
+inline constexpr double kKillerHeadroom = 0.10;
+inline constexpr double kLeadFloor = 0.25;
+inline constexpr std::size_t kMinimumFallingLooks = 3;
+inline constexpr double kFallWindowSeconds = 16;
+bool headingForKillerLine(std::span<const MemoryLook> looks, double lineFraction);
 
 }  // namespace tidemark

@@ -127,4 +127,28 @@ void LocalNotificationService::send(AlertEvent event, bool isSimulation,
     });
 }
 
+void LocalNotificationService::sendContent(const NotificationContent& content,
+                                           std::function<void()> done) {
+    if (!m_isEnabled || !m_isAvailable) {
+        if (done)
+            done();
+        return;
+    }
+    refreshAuthorizationState([this, alive = token(), content, done = std::move(done)] {
+        if (!m_isEnabled) {
+            if (done)
+                done();
+            return;
+        }
+        m_client.add(NotificationRequest{content.identifier, content.title, content.body,
+                                         AlertEvent::critical},
+                     [alive, done](std::optional<std::string>) {
+                         if (alive.expired())
+                             return;
+                         if (done)
+                             done();
+                     });
+    });
+}
+
 }  // namespace tidemark

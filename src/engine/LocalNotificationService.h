@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "advice/AdvicePlan.h"
+#include "advice/NotificationContent.h"
 #include "core/RiskAssessment.h"
 #include "engine/NotificationClient.h"
 #include "engine/PreferenceStore.h"
@@ -34,6 +35,9 @@ public:
     // Fire and forget: a failed post is dropped.
     void send(AlertEvent event, bool isSimulation, std::optional<AdvicePlan> advice,
               std::function<void()> done = {});
+
+    // The notice after a kill, under the same switch and permission.
+    void sendContent(const NotificationContent& content, std::function<void()> done = {});
 
     bool isEnabled() const { return m_isEnabled; }
     bool isAvailable() const { return m_isAvailable; }

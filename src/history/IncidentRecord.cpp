@@ -78,6 +78,20 @@ json toJson(const IncidentRecord& record) {
     if (record.monitoringInterruptedAt) {
         out["monitoringInterruptedAt"] = formatIsoDate(*record.monitoringInterruptedAt);
     }
+    if (!record.kills.empty()) {
+        json kills = json::array();
+        for (const IncidentKill& kill : record.kills) {
+            json entry = json::object();
+            entry["at"] = formatIsoDate(kill.at);
+            entry["killer"] = kill.killer;
+            entry["certain"] = kill.certain;
+            if (kill.application) {
+                entry["application"] = toJson(*kill.application);
+            }
+            kills.push_back(std::move(entry));
+        }
+        out["kills"] = std::move(kills);
+    }
     return out;
 }
 
@@ -105,6 +119,23 @@ IncidentRecord incidentRecordFromJson(const json& object) {
     }
     record.recoveredAt = optionalTimestamp(object, "recoveredAt");
     record.monitoringInterruptedAt = optionalTimestamp(object, "monitoringInterruptedAt");
+    // A kill that cannot be read costs that line in the window, never the
+    // week of history around it.
+    if (auto kills = object.find("kills"); kills != object.end() && kills->is_array()) {
+        for (const json& entry : *kills) {
+            try {
+                IncidentKill kill;
+                kill.at = requireTimestamp(entry, "at");
+                kill.killer = requireString(entry, "killer");
+                kill.certain = requireBool(entry, "certain");
+                if (auto app = entry.find("application"); app != entry.end() && !app->is_null()) {
+                    kill.application = appMemoryFromJson(*app);
+                }
+                record.kills.push_back(std::move(kill));
+            } catch (const JsonFormError&) {
+            }
+        }
+    }
     return record;
 }
 

@@ -12,6 +12,17 @@
 
 namespace tidemark {
 
+// An application a killer ended during the episode.
+struct IncidentKill {
+    Timestamp at = 0;
+    // "kernel", "earlyoom", "systemd-oomd", "nohang"; kept as read.
+    std::string killer;
+    // Otherwise the window says "likely".
+    bool certain = false;
+    std::optional<AppMemory> application;
+    bool operator==(const IncidentKill&) const = default;
+};
+
 // One episode of elevated memory risk.
 struct IncidentRecord {
     std::string id;  // canonical upper-case UUID
@@ -22,6 +33,9 @@ struct IncidentRecord {
     // The end of the incident was never observed: the program stopped while
     // it was open and found it so at the next start.
     std::optional<Timestamp> monitoringInterruptedAt;
+    // Written only when there is one, so that files without kills keep
+    // their form.
+    std::vector<IncidentKill> kills = {};
 
     bool isOpen() const { return !recoveredAt && !monitoringInterruptedAt; }
     bool operator==(const IncidentRecord&) const = default;

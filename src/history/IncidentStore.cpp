@@ -171,6 +171,16 @@ void IncidentStore::recordAlert(RiskLevel level, const std::vector<AppMemory>& a
     save();
 }
 
+bool IncidentStore::recordKill(const IncidentKill& kill) {
+    IncidentRecord* open = firstOpenRecord();
+    if (open == nullptr) {
+        return false;
+    }
+    open->kills.push_back(kill);
+    save();
+    return true;
+}
+
 void IncidentStore::recordRecovery(Timestamp at) {
     IncidentRecord* open = firstOpenRecord();
     if (open == nullptr) {

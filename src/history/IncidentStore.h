@@ -48,6 +48,9 @@ public:
     // Opens an incident at warning or critical, or escalates the open one to
     // critical; anything else changes and writes nothing.
     void recordAlert(RiskLevel level, const std::vector<AppMemory>& applications, Timestamp at);
+    // Adds a kill to the open incident; false (and nothing written) when
+    // none is open.
+    bool recordKill(const IncidentKill& kill);
     // Closes the open incident, if any.
     void recordRecovery(Timestamp at);
     void clear();

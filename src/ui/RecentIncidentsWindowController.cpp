@@ -10,6 +10,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "advice/NotificationContent.h"
 #include "core/Formatting.h"
 #include "history/IncidentStore.h"
 #include "ui/AppVisualTheme.h"
@@ -89,6 +90,13 @@ QWidget* makeCard(const IncidentRecord& record) {
     outcome->setObjectName(QStringLiteral("incidentOutcome"));
     layout->addWidget(title);
     layout->addWidget(applications);
+    for (const IncidentKill& kill : record.kills) {
+        QLabel* line =
+            Theme::makeLabel(qs(killHistoryLine(kill.killer, kill.certain, kill.application)), 11,
+                             QFont::Normal, Theme::systemRed, true);
+        line->setObjectName(QStringLiteral("incidentKill"));
+        layout->addWidget(line);
+    }
     layout->addWidget(outcome);
     return card;
 }

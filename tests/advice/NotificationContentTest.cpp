@@ -23,5 +23,24 @@ TEST(NotificationContent, IdentifiersAndPlanSummaryBeforeThePreviewPrefix) {
               "本地预览：" + plan.summary);
 }
 
+// Certain words only when both the killer and the application are known; a
+// name with a control character cannot break the notification's lines.
+TEST(NotificationContent, KillNoticeIsCertainOnlyWhenAttributionIs) {
+    const AppMemory python{"python3\nx", std::nullopt, 22ull << 30, 1};
+    const NotificationContent certain = killNotificationContent("kernel", true, python);
+    EXPECT_EQ(certain.identifier, "tidemark-kill-live");
+    EXPECT_EQ(certain.title, "「潮痕」：有程序被结束了");
+    EXPECT_EQ(
+        certain.body,
+        "内存用尽时，「python3\uFFFDx」（22 GB）被系统内核结束了。它未保存的内容可能已经丢失。");
+    const NotificationContent likely = killNotificationContent("earlyoom", false, python);
+    EXPECT_EQ(likely.title, "「潮痕」：可能有程序被结束了");
+    EXPECT_NE(likely.body.find("很可能是 earlyoom 在"), std::string::npos);
+    EXPECT_NE(killNotificationContent("kernel", false, std::nullopt).body.find("无法确定"),
+              std::string::npos);
+    EXPECT_EQ(killHistoryLine("earlyoom", false, python),
+              "很可能被 earlyoom 结束：「python3\uFFFDx」（22 GB）");
+}
+
 }  // namespace
 }  // namespace tidemark

@@ -84,6 +84,7 @@ protected:
             .scheduler = scheduler,
             .clock = scheduler,
             .pressureEvents = &events,
+            .killSignals = killSignals,
             .consentDialog =
                 [this, consent] {
                     ++consentQuestions;
@@ -133,6 +134,7 @@ protected:
     test::MemoryPreferenceStore preferences;
     LocalCalendar calendar;
     test::ScriptedSource source{&scheduler};
+    KillSignals* killSignals = nullptr;
     int consentQuestions = 0, terminations = 0;
     bool logoShownAtConsent = false;
     bool trayHost = true;
@@ -322,6 +324,40 @@ TEST_F(MenuBarControllerTest, ARiseBetweenTicksAlertsAtOnceAndReachesTheHistoryW
 
     history->clearPressed();  // goes through the store, to disk
     EXPECT_TRUE(IncidentStore(dir / "incidents.json", calendar, scheduler.now()).records().empty());
+}
+
+class CountedKills final : public KillSignals {
+public:
+    KillerInventory readInventory() override { return {}; }
+    KillCounters readCounters() override { return counters; }
+    KillCounters counters{0, std::nullopt, 2 * kGiB, 16 * kGiB};
+};
+
+TEST_F(MenuBarControllerTest, AKillAfterTheCriticalAlertIsToldOnceAndKeptInTheIncident) {
+    CountedKills kills;
+    killSignals = &kills;
+    launchMonitoring();
+    auto* history = showHistory();
+    scheduler.advance(20);
+    source.next.pressure = Pressure::critical;
+    events.fire();
+    ASSERT_EQ(client.added.size(), 1u);
+
+    source.applications.erase(source.applications.begin());  // Chrome ends
+    ++*kills.counters.kernelOomKills;
+    scheduler.advance(1);
+    scheduler.advance(10);
+    ASSERT_EQ(client.added.size(), 2u);
+    EXPECT_EQ(client.added[1].identifier, "tidemark-kill-live");
+    EXPECT_EQ(
+        client.added[1].body,
+        "内存用尽时，「Google Chrome」（4 GB）被系统内核结束了。它未保存的内容可能已经丢失。");
+    const auto records = IncidentStore(dir / "incidents.json", calendar, scheduler.now()).records();
+    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records[0].kills.size(), 1u);
+    EXPECT_EQ(records[0].kills[0].killer, "kernel");
+    EXPECT_EQ(history->window()->findChild<QLabel*>("incidentKill")->text(),
+              "被系统内核结束：「Google Chrome」（4 GB）");
 }
 
 TEST_F(MenuBarControllerTest, ConfirmingAdviceIsIgnoredInAPreviewAndDecidedByTheNextTick) {

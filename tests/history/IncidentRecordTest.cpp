@@ -24,5 +24,27 @@ TEST(IncidentRecordTest, RefusesFilesNestedDeeperThanThirtyTwoLevels) {
     }
 }
 
+// Kills are written only when there are some, so a file without them keeps
+// its form; a kill line that cannot be read costs that line alone.
+TEST(IncidentRecordTest, KillsRoundTripAndStayOptional) {
+    IncidentRecord record;
+    record.id = "0F8FAD5B-D9CB-469F-A165-70867728950E";
+    record.startedAt = 1'765'000'000;
+    record.highestLevel = RiskLevel::critical;
+    record.topApplications = {{"python3", std::nullopt, 22ull << 30, 1}};
+    EXPECT_FALSE(toJson(record).contains("kills"));
+    EXPECT_EQ(decodeIncidentFile(encodeIncidentFile({record})), std::vector{record});
+
+    record.kills = {{1'765'000'060, "kernel", true, record.topApplications[0]},
+                    {1'765'000'090, "earlyoom", false, std::nullopt}};
+    EXPECT_EQ(decodeIncidentFile(encodeIncidentFile({record})), std::vector{record});
+
+    nlohmann::json edited = toJson(record);
+    edited["kills"].push_back({{"killer", "kernel"}});  // no time, no certainty
+    EXPECT_EQ(incidentRecordFromJson(edited).kills, record.kills);
+    edited["kills"] = "not a list";
+    EXPECT_TRUE(incidentRecordFromJson(edited).kills.empty());
+}
+
 }  // namespace
 }  // namespace tidemark

@@ -66,6 +66,8 @@ TEST_F(RecentIncidentsWindowControllerTest, CardsShowStartLevelApplicationsAndOu
         record(RiskLevel::critical, {app("<b>x</b>", kGiB), app("B", 2 * kGiB), app("C", kGiB / 2),
                                      app("D", kGiB), app("E", kGiB)});
     critical.monitoringInterruptedAt = kStart + 300;
+    critical.kills = {{kStart + 60, "kernel", true, app("python3", 22 * kGiB)},
+                      {kStart + 90, "earlyoom", false, std::nullopt}};
     auto open = record(RiskLevel::watch);
     open.startedAt = kStart + 12 * 3600;
 
@@ -84,6 +86,12 @@ TEST_F(RecentIncidentsWindowControllerTest, CardsShowStartLevelApplicationsAndOu
                   "监测曾中断，未确认恢复时间",
                   "3月14日 21:05 · 预警|未读取到主要占用应用|尚未记录到恢复",
               }));
+    QStringList kills;
+    for (const QLabel* line : controller.window()->findChildren<QLabel*>("incidentKill")) {
+        kills << line->text();
+    }
+    EXPECT_EQ(kills, QStringList({"被系统内核结束：「python3」（22 GB）",
+                                  "很可能被 earlyoom 结束：一个程序"}));
 
     std::vector<IncidentRecord> records;
     std::vector<std::string> names;

@@ -9,7 +9,10 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <span>
 #include <string_view>
 
 #include "core/Clock.h"
@@ -72,7 +75,8 @@ LinuxProbePlatform::LinuxProbePlatform(std::string procRoot)
     : m_root(std::move(procRoot)),
       m_meminfoPath(m_root + "/meminfo"),
       m_pressurePath(m_root + "/pressure/memory"),
-      m_loadavgPath(m_root + "/loadavg") {
+      m_loadavgPath(m_root + "/loadavg"),
+      m_killSignals(m_root) {
     long pageSize = ::sysconf(_SC_PAGESIZE);
     m_pageSizeBytes = pageSize > 0 ? static_cast<std::uint64_t>(pageSize) : 4096;
 }
@@ -101,6 +105,13 @@ MemoryReadings LinuxProbePlatform::readMemory() {
     }
 
     readings.pressureLevelCode = memoryPressureLevel(info, stall);
+    double swapFree = 0;
+    if (info.swapTotalKiB && *info.swapTotalKiB > 0 && info.swapFreeKiB) {
+        swapFree = static_cast<double>(*info.swapFreeKiB) / static_cast<double>(*info.swapTotalKiB);
+    }
+    if (headingForKiller(info, swapFree) && readings.pressureLevelCode) {
+        readings.pressureLevelCode = kPressureLevelCritical;
+    }
     if (info.swapTotalKiB && info.swapFreeKiB) {
         readings.swapUsedBytes =
             saturatingKiB(*info.swapTotalKiB - std::min(*info.swapTotalKiB, *info.swapFreeKiB));
@@ -115,6 +126,61 @@ MemoryReadings LinuxProbePlatform::readMemory() {
         readings.memoryUse = use;
     }
     return readings;
+}
+
+namespace {
+
+double monotonicSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+bool tracing() {
+    return std::getenv("TIDEMARK_TRACE") != nullptr;
+}
+
+}  // namespace
+
+bool LinuxProbePlatform::headingForKiller(const MemInfo& info, double swapFreeFraction) {
+    if (!info.memTotalKiB || *info.memTotalKiB == 0 || !info.memAvailableKiB) {
+        return false;
+    }
+    const double now = monotonicSeconds();
+    constexpr double kInventorySeconds = 60;
+    if (!m_inventoryReadAt || now - *m_inventoryReadAt >= kInventorySeconds) {
+        const KillerInventory inventory = m_killSignals.readInventory();
+        if (tracing() && (!m_inventoryReadAt || inventory != m_inventory)) {
+            std::fprintf(stderr, "tidemark: killers: %s\n", describe(inventory).c_str());
+        }
+        m_inventory = inventory;
+        m_inventoryReadAt = now;
+    }
+    const double total = static_cast<double>(*info.memTotalKiB);
+    const MemoryLook look{
+        now, static_cast<double>(*info.memAvailableKiB) / total,
+        static_cast<double>(info.anonPagesKiB.value_or(0) + info.shmemKiB.value_or(0)) / total};
+    if (m_lookCount == kLookCapacity) {
+        std::move(m_looks.begin() + 1, m_looks.end(), m_looks.begin());
+        --m_lookCount;
+    }
+    m_looks[m_lookCount++] = look;
+    const KillerLine line = activeKillerLine(m_inventory, swapFreeFraction);
+    const bool heading =
+        headingForKillerLine(std::span(m_looks.data(), m_lookCount), line.availableFraction);
+    if (tracing()) {
+        std::fprintf(stderr, "tidemark: look: t=%.1f available=%.2f%% anon=%.2f%%%s\n", now,
+                     look.availableFraction * 100, look.anonymousFraction * 100,
+                     heading ? " heading" : "");
+    }
+    if (heading && tracing()) {
+        std::fprintf(stderr,
+                     "tidemark: lead: available %.1f %% anon %.1f %%, heading for %s's line at "
+                     "%.1f %%\n",
+                     look.availableFraction * 100, look.anonymousFraction * 100,
+                     std::string(toString(line.killer)).c_str(), line.availableFraction * 100);
+    }
+    return heading;
 }
 
 // The fourth field of /proc/loadavg, "running/total", counts every thread,

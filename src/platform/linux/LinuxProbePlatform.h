@@ -1,9 +1,14 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "core/KillerInventory.h"
 #include "core/ProbePlatform.h"
+#include "core/ProcParsers.h"
+#include "platform/linux/LinuxKillSignals.h"
 
 namespace tidemark {
 
@@ -16,7 +21,9 @@ public:
 
     Timestamp now() override;
     // Pressure from /proc/pressure/memory and /proc/meminfo (see
-    // memoryPressureLevel); swap in use is SwapTotal - SwapFree; physical
+    // memoryPressureLevel), raised to critical while the recent reads show a
+    // runaway heading for the line of the killer that runs here
+    // (headingForKillerLine); swap in use is SwapTotal - SwapFree; physical
     // memory is MemTotal; used memory is MemTotal - MemAvailable.
     MemoryReadings readMemory() override;
     int processCountHint() override;
@@ -39,6 +46,16 @@ private:
     std::string m_pressurePath;
     std::string m_loadavgPath;
     std::uint64_t m_pageSizeBytes;
+
+    // The one piece of state: the last reads of available and anonymous
+    // memory, and which killers run (looked up again every minute).
+    bool headingForKiller(const MemInfo& info, double swapFreeFraction);
+    LinuxKillSignals m_killSignals;
+    std::optional<double> m_inventoryReadAt;  // monotonic seconds
+    KillerInventory m_inventory;
+    static constexpr std::size_t kLookCapacity = 8;
+    std::array<MemoryLook, kLookCapacity> m_looks{};
+    std::size_t m_lookCount = 0;  // the newest is m_looks[m_lookCount - 1]
 };
 
 }  // namespace tidemark
