@@ -154,58 +154,47 @@ std::optional<std::uint64_t> parseStatmResidentPages(std::string_view text) {
     return leadingUnsigned(text.substr(end));
 }
 
-std::optional<std::uint64_t> parseSmapsRollupFootprintKiB(std::string_view text) {
-    std::optional<std::uint64_t> anon, shmem, swap;
+namespace {
+
+// The sum of two required fields and an optional third of a "Key: N kB"
+// report; the first occurrence of each key counts.
+std::optional<std::uint64_t> sumOfKiBFields(std::string_view text, std::string_view first,
+                                            std::string_view second,
+                                            std::string_view optionalThird) {
+    std::optional<std::uint64_t> a, b, c;
     forEachLine(text, [&](std::string_view line) {
         const size_t colon = line.find(':');
         if (colon == std::string_view::npos) {
             return;
         }
         const std::string_view key = line.substr(0, colon);
-        std::optional<std::uint64_t>* field = key == "Pss_Anon"    ? &anon
-                                              : key == "Pss_Shmem" ? &shmem
-                                              : key == "SwapPss"   ? &swap
-                                                                   : nullptr;
+        std::optional<std::uint64_t>* field = key == first           ? &a
+                                              : key == second        ? &b
+                                              : key == optionalThird ? &c
+                                                                     : nullptr;
         if (field != nullptr && !*field) {
             *field = leadingUnsigned(line.substr(colon + 1));
         }
     });
-    if (!anon || !shmem) {
+    if (!a || !b) {
         return std::nullopt;
     }
     std::uint64_t total = 0;
-    if (__builtin_add_overflow(*anon, *shmem, &total) ||
-        __builtin_add_overflow(total, swap.value_or(0), &total)) {
+    if (__builtin_add_overflow(*a, *b, &total) ||
+        __builtin_add_overflow(total, c.value_or(0), &total)) {
         return UINT64_MAX;
     }
     return total;
 }
 
+}  // namespace
+
+std::optional<std::uint64_t> parseSmapsRollupFootprintKiB(std::string_view text) {
+    return sumOfKiBFields(text, "Pss_Anon", "Pss_Shmem", "SwapPss");
+}
+
 std::optional<std::uint64_t> parseStatusFreeableKiB(std::string_view text) {
-    std::optional<std::uint64_t> anon, shmem, swap;
-    forEachLine(text, [&](std::string_view line) {
-        const size_t colon = line.find(':');
-        if (colon == std::string_view::npos) {
-            return;
-        }
-        const std::string_view key = line.substr(0, colon);
-        std::optional<std::uint64_t>* field = key == "RssAnon"    ? &anon
-                                              : key == "RssShmem" ? &shmem
-                                              : key == "VmSwap"   ? &swap
-                                                                  : nullptr;
-        if (field != nullptr && !*field) {
-            *field = leadingUnsigned(line.substr(colon + 1));
-        }
-    });
-    if (!anon || !shmem) {
-        return std::nullopt;
-    }
-    std::uint64_t total = 0;
-    if (__builtin_add_overflow(*anon, *shmem, &total) ||
-        __builtin_add_overflow(total, swap.value_or(0), &total)) {
-        return UINT64_MAX;
-    }
-    return total;
+    return sumOfKiBFields(text, "RssAnon", "RssShmem", "VmSwap");
 }
 
 int memoryPressureLevel(double availableFraction, double swapFreeFraction,

@@ -247,36 +247,36 @@ std::optional<std::uint64_t> LinuxProbePlatform::residentBytes(std::int32_t pid)
     return __builtin_mul_overflow(*pages, m_pageSizeBytes, &bytes) ? UINT64_MAX : bytes;
 }
 
-std::optional<std::uint64_t> LinuxProbePlatform::footprintBytes(std::int32_t pid) {
-    std::array<char, 4096> path;
-    // About 1 KiB on current kernels; a file cut short still holds the
-    // fields, which come first.
+namespace {
+
+// A per-process figure in KiB from one of the process's /proc reports. About
+// 1-2 KiB on current kernels; a file cut short still holds the fields, which
+// come early.
+template <typename Parser>
+std::optional<std::uint64_t> readKiBFigure(const char* path, Parser parse) {
     std::array<char, 4096> text;
-    if (!pidPath(pid, "smaps_rollup", path)) {
-        return std::nullopt;
-    }
-    const ssize_t length = readFile(path.data(), text, true);
+    const ssize_t length = readFile(path, text, true);
     if (length <= 0) {
         return std::nullopt;
     }
     const std::optional<std::uint64_t> kib =
-        parseSmapsRollupFootprintKiB(std::string_view(text.data(), static_cast<size_t>(length)));
+        parse(std::string_view(text.data(), static_cast<size_t>(length)));
     return kib ? std::optional<std::uint64_t>(saturatingKiB(*kib)) : std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> LinuxProbePlatform::footprintBytes(std::int32_t pid) {
+    std::array<char, 4096> path;
+    return pidPath(pid, "smaps_rollup", path)
+               ? readKiBFigure(path.data(), parseSmapsRollupFootprintKiB)
+               : std::nullopt;
 }
 
 std::optional<std::uint64_t> LinuxProbePlatform::footprintEstimateBytes(std::int32_t pid) {
     std::array<char, 4096> path;
-    std::array<char, 4096> text;
-    if (!pidPath(pid, "status", path)) {
-        return std::nullopt;
-    }
-    const ssize_t length = readFile(path.data(), text, true);
-    if (length <= 0) {
-        return std::nullopt;
-    }
-    const std::optional<std::uint64_t> kib =
-        parseStatusFreeableKiB(std::string_view(text.data(), static_cast<size_t>(length)));
-    return kib ? std::optional<std::uint64_t>(saturatingKiB(*kib)) : std::nullopt;
+    return pidPath(pid, "status", path) ? readKiBFigure(path.data(), parseStatusFreeableKiB)
+                                        : std::nullopt;
 }
 
 int LinuxProbePlatform::processName(std::int32_t pid, std::span<char> buffer) {
