@@ -45,7 +45,7 @@ std::string killerName(std::string_view killer) {
 // 「python3」（22 GB）
 std::string applicationText(const AppMemory& application) {
     return "「" + replaceControlCharacters(application.name) + "」（" +
-           formatBytes(application.residentBytes) + "）";
+           formatBytes(application.footprintBytes) + "）";
 }
 
 }  // namespace

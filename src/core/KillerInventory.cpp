@@ -1,7 +1,8 @@
 #include "core/KillerInventory.h"
 
-#include <charconv>
 #include <cstdio>
+
+#include "core/ProcParsers.h"
 
 namespace tidemark {
 
@@ -13,9 +14,8 @@ std::optional<double> leadingPercent(std::string_view text) {
     if (comma != std::string_view::npos) {
         text = text.substr(0, comma);
     }
-    double value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < 0 || value > 100) {
+    const std::optional<double> value = plainDecimal(text);
+    if (!value || *value > 100) {
         return std::nullopt;
     }
     return value;

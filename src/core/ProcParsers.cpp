@@ -32,35 +32,6 @@ std::optional<std::uint64_t> leadingUnsigned(std::string_view s) {
     return value;
 }
 
-// A plain decimal, the form the kernel prints its averages in ("%lu.%02lu").
-// std::from_chars for double is missing from the C++ library macOS builds
-// with, and strtod follows the user's locale.
-std::optional<double> plainDecimal(std::string_view s) {
-    const size_t dot = s.find('.');
-    const std::string_view whole = s.substr(0, dot);
-    const std::string_view fraction =
-        dot == std::string_view::npos ? std::string_view() : s.substr(dot + 1);
-    const auto allDigits = [](std::string_view d) {
-        return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (whole.empty() || !allDigits(whole) || !allDigits(fraction) ||
-        (dot != std::string_view::npos && fraction.empty())) {
-        return std::nullopt;
-    }
-    std::uint64_t wholeValue = 0;
-    if (std::from_chars(whole.data(), whole.data() + whole.size(), wholeValue).ec != std::errc()) {
-        return std::nullopt;
-    }
-    // Digits past the 18th cannot change a double's value.
-    std::uint64_t fractionValue = 0, scale = 1;
-    for (char c : fraction.substr(0, 18)) {
-        fractionValue = fractionValue * 10 + static_cast<std::uint64_t>(c - '0');
-        scale *= 10;
-    }
-    return static_cast<double>(wholeValue) +
-           static_cast<double>(fractionValue) / static_cast<double>(scale);
-}
-
 // Calls `line` for every line of `text`, without its line feed.
 template <typename F>
 void forEachLine(std::string_view text, F&& line) {
@@ -104,6 +75,32 @@ bool parseStallLine(std::string_view line, double& avg10, double& avg60) {
 }
 
 }  // namespace
+
+std::optional<double> plainDecimal(std::string_view s) {
+    const size_t dot = s.find('.');
+    const std::string_view whole = s.substr(0, dot);
+    const std::string_view fraction =
+        dot == std::string_view::npos ? std::string_view() : s.substr(dot + 1);
+    const auto allDigits = [](std::string_view d) {
+        return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (whole.empty() || !allDigits(whole) || !allDigits(fraction) ||
+        (dot != std::string_view::npos && fraction.empty())) {
+        return std::nullopt;
+    }
+    std::uint64_t wholeValue = 0;
+    if (std::from_chars(whole.data(), whole.data() + whole.size(), wholeValue).ec != std::errc()) {
+        return std::nullopt;
+    }
+    // Digits past the 18th cannot change a double's value.
+    std::uint64_t fractionValue = 0, scale = 1;
+    for (char c : fraction.substr(0, 18)) {
+        fractionValue = fractionValue * 10 + static_cast<std::uint64_t>(c - '0');
+        scale *= 10;
+    }
+    return static_cast<double>(wholeValue) +
+           static_cast<double>(fractionValue) / static_cast<double>(scale);
+}
 
 MemInfo parseMeminfo(std::string_view text) {
     MemInfo info;

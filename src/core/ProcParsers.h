@@ -26,6 +26,12 @@ struct MemInfo {
 
 MemInfo parseMeminfo(std::string_view text);
 
+// A plain decimal ("10", "0.25"), the form the kernel prints its averages in
+// and other programs take percentages in; nothing else is accepted. Used
+// instead of std::from_chars for double, which the C++ library macOS builds
+// with lacks, and of strtod, which follows the user's locale.
+std::optional<double> plainDecimal(std::string_view s);
+
 // Percentages of time stalled on memory, from /proc/pressure/memory.
 struct PressureStall {
     double someAvg10 = 0;

@@ -26,7 +26,7 @@ TEST(NotificationContent, IdentifiersAndPlanSummaryBeforeThePreviewPrefix) {
 // Certain words only when both the killer and the application are known; a
 // name with a control character cannot break the notification's lines.
 TEST(NotificationContent, KillNoticeIsCertainOnlyWhenAttributionIs) {
-    const AppMemory python{"python3\nx", std::nullopt, 22ull << 30, 1};
+    const AppMemory python{"python3\nx", std::nullopt, 30ull << 30, 1, 22ull << 30};
     const NotificationContent certain = killNotificationContent("kernel", true, python);
     EXPECT_EQ(certain.identifier, "tidemark-kill-live");
     EXPECT_EQ(certain.title, "「潮痕」：有程序被结束了");
