@@ -67,8 +67,6 @@ TEST(AdviceWindowController, RendersEachPlanFamily) {
          {"确认工作已保存", "正常退出暂不用的应用"}},
         {plan(F::system, RiskLevel::watch, "系统整体"), systemSteps},
         {plan(F::systemProtected, RiskLevel::watch, "Xorg"), systemSteps},
-        {plan(F::codex, RiskLevel::critical, "Codex"), {"检查任务与终端", "正常关闭暂不用的对象"}},
-        {plan(F::codex, RiskLevel::watch, "Codex"), {"检查任务与终端", "继续工作，留意状态"}},
         // An identifier or a summary that reads like another family or level
         // changes nothing.
         {plan(F::general, RiskLevel::critical, "Notes", "chrome.inspect.watch.v1", "继续工作。"),
