@@ -39,11 +39,9 @@ TEST(ConciseSteps, FollowTheTypedFamilyAndLevelNotTheWording) {
         {"Firefox ESR", RiskLevel::warning,
          firefox ? pages : Titles{"确认工作已保存", "正常退出暂不用的应用"}},
         {"Codex", RiskLevel::critical, {"检查任务与终端", "正常关闭暂不用的对象"}},
-        {"Codex", RiskLevel::watch, {"检查任务与终端", "继续工作，留意状态"}},
         {"gnome-shell", RiskLevel::watch, system},
         {"Notes", RiskLevel::critical, {"确认工作已保存", "正常退出暂不用的应用"}},
         {nullptr, RiskLevel::watch, system},
-        {nullptr, RiskLevel::critical, system},
     };
     for (const auto& c : cases) {
         const AdvicePlan plan =

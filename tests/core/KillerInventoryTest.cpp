@@ -15,7 +15,6 @@ TEST(KillerInventoryTest, EarlyoomLinesFromItsCommandLineAndDefaultsFile) {
     };
     const Row rows[] = {
         {{"earlyoom"}, 10, 10},
-        {{"/usr/bin/earlyoom", "-r", "3600"}, 10, 10},
         {{"earlyoom", "-m", "5,2", "-s", "15"}, 5, 15},
         {{"earlyoom", "-m5", "-s0"}, 5, 0},
         // Values earlyoom refuses, and arguments after "--", change nothing.

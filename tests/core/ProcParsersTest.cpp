@@ -59,7 +59,6 @@ TEST(ProcParsersTest, SmapsRollupFootprint) {
         {"Rss: 100 kB\nPss: 80 kB\nSwapPss: 0 kB\n", std::nullopt},
         {"Pss_Anon: x kB\nPss_Shmem: 0 kB\n", std::nullopt},
         {"Pss_Anon: 18446744073709551615 kB\nPss_Shmem: 1 kB\n", UINT64_MAX},
-        {"", std::nullopt},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(parseSmapsRollupFootprintKiB(row.text), row.kib) << row.text;

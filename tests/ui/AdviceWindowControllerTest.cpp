@@ -59,16 +59,11 @@ TEST(AdviceWindowController, RendersEachPlanFamily) {
         AdvicePlan plan;
         QStringList steps;
     } cases[] = {
-        {plan(F::chrome, RiskLevel::warning, "Google Chrome"),
-         {"检查暂不用的网页", "正常关闭暂不用的标签页"}},
         {plan(F::browser, RiskLevel::watch, "Safari"),
          {"检查正在使用的网页", "继续工作，留意状态"}},
         {plan(F::general, RiskLevel::critical, "Notes"),
          {"确认工作已保存", "正常退出暂不用的应用"}},
         {plan(F::system, RiskLevel::watch, "系统整体"), systemSteps},
-        {plan(F::systemProtected, RiskLevel::watch, "Xorg"), systemSteps},
-        {plan(F::codex, RiskLevel::critical, "Codex"), {"检查任务与终端", "正常关闭暂不用的对象"}},
-        {plan(F::codex, RiskLevel::watch, "Codex"), {"检查任务与终端", "继续工作，留意状态"}},
         // An identifier or a summary that reads like another family or level
         // changes nothing.
         {plan(F::general, RiskLevel::critical, "Notes", "chrome.inspect.watch.v1", "继续工作。"),
