@@ -109,7 +109,6 @@ public:
     void activateFromSecondStart();
 
     MonitoringEngine& engine() { return m_engine; }
-    PressureWatch& pressureWatch() { return m_pressureWatch; }
     // Null without kill signals.
     KillWatch* killWatch() { return m_killWatch.get(); }
     LocalNotificationService& notifications() { return m_notifications; }
@@ -128,10 +127,6 @@ public:
     QMessageBox* permissionNotice() const { return m_permissionNotice; }
     QMessageBox* traylessNotice() const { return m_traylessNotice; }
     static constexpr char kTraylessNoticeKey[] = "traylessNoticeShown.v1";
-
-    const ui::BrandImage& normalBrandImage() const { return m_normalBrandImage; }
-    const ui::BrandImage& watchBrandImage() const { return m_watchBrandImage; }
-    const ui::BrandImage& warningBrandImage() const { return m_warningBrandImage; }
 
     bool hasSamplingTimer() const { return m_samplingTimer.has_value(); }
     bool hasStartupTask() const { return m_startupTask != nullptr; }

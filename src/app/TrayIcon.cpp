@@ -174,10 +174,6 @@ QRect TrayIcon::geometry() const {
     return m_tray ? m_tray->geometry() : QRect();
 }
 
-bool TrayIcon::isShownInTray() const {
-    return m_tray && m_tray->isVisible();
-}
-
 namespace {
 
 // WORKAROUND: Wayland shows a popup only with a transient parent that has

@@ -59,10 +59,8 @@ public:
 
     // The item's place on screen; empty when the tray does not say.
     QRect geometry() const;
-    bool isShownInTray() const;
     // No tray host has been seen since onTrayMissing.
     bool isTrayless() const { return m_trayless; }
-    QMenu* contextMenu() const { return m_menu.get(); }
 
     std::function<void()> onActivate;
     std::function<void()> onOpenPanel;

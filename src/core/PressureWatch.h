@@ -40,7 +40,6 @@ public:
     // tick counts as a look: the next look is due a full interval later.
     void tickTaken(const LightweightSample& sample, bool early);
 
-    bool isRunning() const { return m_running; }
     // Whether the kernel accepted the pressure trigger at start().
     bool hasPressureEvents() const { return m_eventsActive; }
     std::uint64_t lookCount() const { return m_lookCount; }

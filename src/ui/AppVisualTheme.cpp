@@ -238,34 +238,4 @@ void AppThemeAdviceEntry::paintEvent(QPaintEvent*) {
     }
 }
 
-AppThemePrimaryButton::AppThemePrimaryButton(const QString& title, QWidget* parent)
-    : QPushButton(title, parent) {
-    setFont(AppVisualTheme::font(12, QFont::Medium));
-    setCursor(Qt::PointingHandCursor);
-}
-
-int AppThemePrimaryButton::naturalWidth() const {
-    return fontMetrics().horizontalAdvance(text()) + 2 * 12;
-}
-
-QSize AppThemePrimaryButton::sizeHint() const {
-    return {intrinsicWidth(naturalWidth()), 32};
-}
-
-void AppThemePrimaryButton::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QColor fill = AppVisualTheme::primary.resolve();
-    fill.setAlphaF(isEnabled() ? 1.0 : 0.3);
-    p.setPen(Qt::NoPen);
-    p.setBrush(fill);
-    p.drawRoundedRect(QRectF(rect()), 8, 8);
-    p.setPen(AppVisualTheme::onPrimary.resolve());
-    p.setFont(AppVisualTheme::font(12, QFont::Medium));
-    p.drawText(rect(), Qt::AlignCenter, text());
-    if (hasFocus()) {
-        drawFocusRing(p, rect(), 8);
-    }
-}
-
 }  // namespace tidemark::ui

@@ -101,21 +101,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// Filled rounded button, 32 points tall, at least 100 wide.
-class AppThemePrimaryButton : public QPushButton {
-    Q_OBJECT
-public:
-    explicit AppThemePrimaryButton(const QString& title, QWidget* parent = nullptr);
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
-    // Exposed for tests: the width before the padding rule is applied.
-    int naturalWidth() const;
-    static int intrinsicWidth(int naturalWidth) { return std::max(naturalWidth + 16, 100); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
-
 // Focus ring shared by the themed controls.
 void drawFocusRing(QPainter& painter, const QRectF& bounds, qreal radius);
 

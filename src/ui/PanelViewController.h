@@ -37,7 +37,6 @@ public:
     std::function<void()> onShowAdvice;
     std::function<void()> onQuit;
 
-    QWidget* view() { return this; }
     bool debugPreviewEnabled() const { return m_debugPreviewEnabled; }
 
     using QWidget::update;
