@@ -48,7 +48,7 @@ public:
     static constexpr std::size_t kMaximumFootprintReads = 128;
     static constexpr std::size_t kMaximumFootprintReadsPerApplication = 32;
     static constexpr std::size_t kMaximumFootprintEstimates = 64;
-    static constexpr std::uint64_t kMaximumFootprintWalkBytes = 3ull << 29;
+    static constexpr std::uint64_t kMaximumFootprintWalkBytes = 4ull << 30;
 
     // Sized so that every name and path the kernels report fits.
     static constexpr std::size_t kNameBufferBytes = 1024;
