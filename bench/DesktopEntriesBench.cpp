@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "core/DesktopEntries.h"
+#include "freedesktop/DesktopEntries.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // text other programs chose.
 
 #include "FuzzTarget.h"
-#include "core/DesktopEntries.h"
 #include "core/Utf8.h"
+#include "freedesktop/DesktopEntries.h"
 
 TIDEMARK_FUZZ_TARGET(text) {
     const DesktopEntry entry = parseDesktopEntry(text);

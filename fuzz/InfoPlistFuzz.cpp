@@ -2,7 +2,7 @@
 // so their content is whatever the owner of that directory wrote.
 
 #include "FuzzTarget.h"
-#include "core/BundleInfo.h"
+#include "platform/darwin/BundleInfo.h"
 
 TIDEMARK_FUZZ_TARGET(text) {
     const BundleInfo info = parseInfoPlist(text);

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/FreedesktopNotificationClient.h"
 #include "app/GraphicalStartGuard.h"
 #include "app/KillBusListener.h"
 #include "app/MenuBarController.h"
@@ -24,11 +23,12 @@
 #include "core/PressureEvents.h"
 #include "core/ProbePlatform.h"
 #include "core/SystemProbe.h"
-#include "engine/LaunchAtLoginService.h"
-#include "engine/PreferenceStore.h"
 #include "engine/Trace.h"
+#include "freedesktop/FreedesktopNotificationClient.h"
 #include "history/Calendar.h"
 #include "history/IncidentStore.h"
+#include "settings/LaunchAtLoginService.h"
+#include "settings/PreferenceStore.h"
 
 namespace tidemark {
 

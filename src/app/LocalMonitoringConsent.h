@@ -3,7 +3,7 @@
 #include <functional>
 #include <string_view>
 
-#include "engine/PreferenceStore.h"
+#include "settings/PreferenceStore.h"
 
 namespace tidemark::LocalMonitoringConsent {
 

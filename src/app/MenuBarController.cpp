@@ -9,9 +9,9 @@
 #include <functional>
 #include <type_traits>
 
-#include "engine/LaunchAtLoginService.h"
 #include "engine/Trace.h"
 #include "history/IncidentStore.h"
+#include "settings/LaunchAtLoginService.h"
 #include "ui/AdviceWindowController.h"
 #include "ui/AppVisualTheme.h"
 #include "ui/PanelViewController.h"

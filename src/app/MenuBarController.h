@@ -22,10 +22,11 @@
 #include "core/SimulationController.h"
 #include "engine/CommandLine.h"
 #include "engine/KillWatch.h"
-#include "engine/LocalNotificationService.h"
 #include "engine/MonitoringEngine.h"
+#include "settings/LocalNotificationService.h"
 #include "ui/BrandImages.h"
 #include "ui/PanelViewController.h"
+#include "ui/TrayPopover.h"
 
 namespace tidemark {
 

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/BundleInfo.h"
-#include "core/DesktopEntries.h"
 #include "core/Models.h"
+#include "freedesktop/DesktopEntries.h"
+#include "platform/darwin/BundleInfo.h"
 
 namespace tidemark {
 

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "core/AppClassifier.h"
-#include "core/BundleInfo.h"
-#include "core/DesktopEntries.h"
 #include "core/GrowthHistory.h"
 #include "core/ProbePlatform.h"
 #include "core/SampleSource.h"
+#include "freedesktop/DesktopEntries.h"
+#include "platform/darwin/BundleInfo.h"
 
 namespace tidemark {
 

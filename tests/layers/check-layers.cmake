@@ -77,7 +77,7 @@ expect_refusal("a Qt-free module linking a Qt module" CMakeLists.txt "${broken}"
 expect_refusal("a source in no module" src/core/Stray.cpp "int stray;\n" "src/core/Stray.cpp")
 string(REPLACE "FILES core/RiskModel.cpp" "FILES core/Clock.cpp core/RiskModel.cpp" broken "${lists}")
 expect_refusal("a source in two modules" CMakeLists.txt "${broken}" "src/core/Clock.cpp")
-string(REPLACE "core/DesktopEntries.cpp" "core/DesktopEntries.cpp core/ProbePlatform.cpp"
+string(REPLACE "core/GrowthHistory.cpp" "core/GrowthHistory.cpp core/ProbePlatform.cpp"
   broken "${lists}")
 expect_refusal("a pattern matching nothing" CMakeLists.txt "${broken}" "src/core/ProbePlatform.cpp")
 expect_refusal("a test of no component" tests/core/NoSuchComponentTest.cpp "\n"

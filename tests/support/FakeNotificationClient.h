@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/NotificationClient.h"
+#include "settings/NotificationClient.h"
 
 namespace tidemark::test {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/BundleInfo.h"
 #include "core/ProbePlatform.h"
+#include "platform/darwin/BundleInfo.h"
 
 namespace tidemark::test {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/PreferenceStore.h"
+#include "settings/PreferenceStore.h"
 
 namespace tidemark::test {
 

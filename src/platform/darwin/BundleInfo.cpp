@@ -1,4 +1,4 @@
-#include "core/BundleInfo.h"
+#include "platform/darwin/BundleInfo.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "core/BundleInfo.h"
+#include "platform/darwin/BundleInfo.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "engine/LaunchAtLoginService.h"
+#include "settings/LaunchAtLoginService.h"
 
 #include <unistd.h>
 
@@ -6,10 +6,10 @@
 #include <sstream>
 #include <system_error>
 
-#include "core/DesktopEntries.h"
 #include "core/PlatformTexts.h"
 #include "core/PrivateFiles.h"
 #include "core/Utf8.h"
+#include "freedesktop/DesktopEntries.h"
 
 namespace tidemark {
 

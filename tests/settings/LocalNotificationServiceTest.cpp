@@ -1,4 +1,4 @@
-#include "engine/LocalNotificationService.h"
+#include "settings/LocalNotificationService.h"
 
 #include <gtest/gtest.h>
 

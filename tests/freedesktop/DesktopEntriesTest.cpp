@@ -1,4 +1,4 @@
-#include "core/DesktopEntries.h"
+#include "freedesktop/DesktopEntries.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

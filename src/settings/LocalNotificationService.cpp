@@ -1,4 +1,4 @@
-#include "engine/LocalNotificationService.h"
+#include "settings/LocalNotificationService.h"
 
 #include <string>
 #include <utility>

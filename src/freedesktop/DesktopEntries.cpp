@@ -1,4 +1,4 @@
-#include "core/DesktopEntries.h"
+#include "freedesktop/DesktopEntries.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

@@ -8,8 +8,8 @@
 #include "advice/AdvicePlan.h"
 #include "advice/NotificationContent.h"
 #include "core/RiskAssessment.h"
-#include "engine/NotificationClient.h"
-#include "engine/PreferenceStore.h"
+#include "settings/NotificationClient.h"
+#include "settings/PreferenceStore.h"
 
 namespace tidemark {
 

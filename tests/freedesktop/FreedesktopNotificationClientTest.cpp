@@ -1,4 +1,4 @@
-#include "app/FreedesktopNotificationClient.h"
+#include "freedesktop/FreedesktopNotificationClient.h"
 
 #include <QDBusConnection>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "engine/LaunchAtLoginService.h"
+#include "settings/LaunchAtLoginService.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "ScopedEnvironment.h"
 #include "TempDir.h"
-#include "core/DesktopEntries.h"
+#include "freedesktop/DesktopEntries.h"
 
 namespace tidemark {
 namespace {

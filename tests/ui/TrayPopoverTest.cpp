@@ -1,4 +1,4 @@
-#include "app/TrayIcon.h"
+#include "ui/TrayPopover.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "engine/NotificationClient.h"
+#include "settings/NotificationClient.h"
 
 namespace tidemark {
 
