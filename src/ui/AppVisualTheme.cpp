@@ -124,9 +124,12 @@ QPalette AppVisualTheme::standardPalette(Appearance a) {
 
 QFont AppVisualTheme::font(qreal size, QFont::Weight weight) {
     QFont f = qApp ? QApplication::font() : QFont();
-    // Layout sizes are logical pixels; a point size would grow with the
-    // desktop's DPI setting and break the fixed layouts.
-    f.setPixelSize(std::max(1, qRound(size)));
+    // The design's sizes are pixels at 96 dpi beside an application font of
+    // kDesignPointSize; a larger desktop font or a large-text setting scales
+    // every text by the same factor, and the layouts follow the size hints.
+    const qreal applicationPoints =
+        f.pointSizeF() > 0 ? f.pointSizeF() : std::max(1, f.pixelSize()) * 0.75;
+    f.setPointSizeF(std::max<qreal>(1, size * 0.75 * applicationPoints / kDesignPointSize));
     f.setWeight(weight);
     return f;
 }

@@ -58,8 +58,11 @@ public:
     // none (offscreen rendering, bare window managers).
     static QPalette standardPalette(Appearance appearance);
 
-    // The system font at a size given in points of the layout (logical
-    // pixels), independent of the screen's DPI setting.
+    // The application font's size the design was drawn beside: Qt's own
+    // default where the desktop sets none.
+    static constexpr qreal kDesignPointSize = 9.0;
+    // The application font, at `size` pixels of the design scaled by how much
+    // larger (or smaller) the user's font is than kDesignPointSize.
     static QFont font(qreal size, QFont::Weight weight = QFont::Normal);
     static QFont monospacedDigitFont(qreal size, QFont::Weight weight = QFont::Normal);
 
