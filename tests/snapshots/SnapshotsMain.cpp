@@ -57,9 +57,26 @@ int main(int argc, char** argv) {
         report(false, dir.path());
         return 1;
     }
-    renderPanelSnapshots(dir);
-    renderWindowSnapshots(dir);
-    renderTraySnapshots(dir);
+    const QFont standard = QApplication::font();
+    // The same states with the desktop's font at 1.5 and 0.8 times its size:
+    // nothing may be clipped or overlap.
+    const struct {
+        const char* folder;
+        qreal scale;
+    } sizes[] = {{"", 1.0}, {"font-150", 1.5}, {"font-80", 0.8}};
+    for (const auto& size : sizes) {
+        QFont font = standard;
+        font.setPointSizeF(standard.pointSizeF() * size.scale);
+        QApplication::setFont(font);
+        QDir target = dir;
+        if (*size.folder != '\0' && !(dir.mkpath(size.folder) && target.cd(size.folder))) {
+            report(false, dir.filePath(size.folder));
+            continue;
+        }
+        renderPanelSnapshots(target);
+        renderWindowSnapshots(target);
+        renderTraySnapshots(target);
+    }
     // A picture that could not be saved must not pass for a complete set.
     return failureCount() == 0 ? 0 : 1;
 }
