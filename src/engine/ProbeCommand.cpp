@@ -51,15 +51,7 @@ int runProbeCommand(bool json, ProbePlatform& platform, std::ostream& out) {
     SystemProbe probe(platform);
     const SystemSnapshot snapshot = probe.capture(kTopApplicationCount);
     if (json) {
-        std::string encoded;
-        try {
-            encoded = prettyJson(toJson(snapshot));
-            encoded += '\n';
-        } catch (const std::exception&) {
-            // A snapshot that cannot be encoded prints nothing.
-            return 0;
-        }
-        out << encoded;
+        out << prettyJson(toJson(snapshot)) << '\n';
     } else {
         out << probeText(snapshot);
     }

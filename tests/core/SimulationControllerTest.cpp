@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "ManualScheduler.h"
@@ -50,6 +51,20 @@ TEST_F(SimulationControllerTest, ReplacedPreviewEndsSilentlyAndItsLateExpiryIsHa
     controller.reset();
     scheduler.advance(10);  // must not reach the destroyed controller
     EXPECT_EQ(changes, 5);
+}
+
+// A duration from a command line or a broken caller ends the preview at once
+// (not a number, negative) or within a day (too long): a preview never
+// stays on for good.
+TEST_F(SimulationControllerTest, DurationsOutsideADayAreClamped) {
+    const struct {
+        double duration, endsBy;
+    } cases[] = {{std::nan(""), 0}, {-5, 0}, {1e300, 86'400}};
+    for (const auto& c : cases) {
+        controller->start(warningPreviewAssessment(), c.duration);
+        scheduler.advance(c.endsBy);
+        EXPECT_FALSE(controller->assessment()) << c.duration;
+    }
 }
 
 }  // namespace
