@@ -16,6 +16,18 @@ struct Settings {
     QLabel* status = window->findChild<QLabel*>("settingsStatusLabel");
 };
 
+QRect frameIn(const QWidget* window, const QWidget* child) {
+    return {child->mapTo(window, QPoint()), child->size()};
+}
+
+// The whole message is inside the window, wrapped lines included.
+void expectShownWhole(const QWidget* window, const QLabel* label) {
+    ASSERT_TRUE(label->isVisibleTo(window));
+    EXPECT_TRUE(window->rect().contains(frameIn(window, label))) << label->text().toStdString();
+    EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+        << label->text().toStdString();
+}
+
 TEST(SettingsWindowController, LaunchAtLoginExplainsAndRevertsFailures) {
     Settings s;
     s.controller.show(false, false, {});
@@ -23,11 +35,12 @@ TEST(SettingsWindowController, LaunchAtLoginExplainsAndRevertsFailures) {
     EXPECT_EQ(s.status->text(),
               "此系统的自动启动需在桌面的“自动启动”设置中手动添加。手动打开、提醒与记录仍可用。");
     EXPECT_EQ(s.launch->toolTip(), "请在桌面的自动启动设置中手动添加");
-    EXPECT_EQ(s.window->height(), 602);
-    EXPECT_EQ(s.status->geometry(), QRect(24, 530, 392, 62));
+    expectShownWhole(s.window, s.status);
+    const int unavailableHeight = s.window->height();
 
-    // The next opening on a capable system starts clean; a failed change
-    // reverts the switch until a success clears the text.
+    // The next opening on a capable system starts clean and compact; a
+    // failed change reverts the switch and grows the window for its text
+    // until a success clears it.
     std::vector<bool> requested;
     bool fail = true;
     s.controller.show(false, true, [&](bool on) -> std::optional<std::string> {
@@ -35,20 +48,25 @@ TEST(SettingsWindowController, LaunchAtLoginExplainsAndRevertsFailures) {
         return fail ? std::optional<std::string>("not in Applications") : std::nullopt;
     });
     EXPECT_EQ(s.status->text(), "");
-    EXPECT_EQ(s.window->height(), 548);
+    const int compactHeight = s.window->height();
+    EXPECT_LT(compactHeight, unavailableHeight);
 
     s.launch->click();
     EXPECT_FALSE(s.launch->isChecked());
     EXPECT_EQ(s.status->text(), "未能修改自动启动：请确认 ~/.config/autostart 可以写入后重试。");
-    EXPECT_EQ(s.window->height(), 578);
+    expectShownWhole(s.window, s.status);
+    const int failureHeight = s.window->height();
+    EXPECT_GT(failureHeight, compactHeight);
     fail = false;
     s.launch->click();
     EXPECT_TRUE(s.launch->isChecked());
     EXPECT_EQ(s.status->text(), "");
-    EXPECT_EQ(s.window->height(), 578);  // not shrunk within one opening
+    EXPECT_EQ(s.window->height(), failureHeight);  // not shrunk within one opening
     s.launch->click();
     EXPECT_FALSE(s.launch->isChecked());
     EXPECT_EQ(requested, (std::vector<bool>{true, true, false}));
+    s.controller.show(false, true, {});
+    EXPECT_EQ(s.window->height(), compactHeight);
 }
 
 TEST(SettingsWindowController, ClickAnywhereOnTheHistoryCardOpensTheHistory) {
@@ -58,7 +76,12 @@ TEST(SettingsWindowController, ClickAnywhereOnTheHistoryCardOpensTheHistory) {
     s.controller.show(true, true, {});
     ASSERT_TRUE(s.window->isVisible());
     // Over the row title, far from the chevron.
-    const QPoint onTitle(90, 430);
+    QLabel* title = nullptr;
+    for (QLabel* label : s.window->findChildren<QLabel*>()) {
+        title = label->text() == "最近记录" ? label : title;
+    }
+    ASSERT_NE(title, nullptr);
+    const QPoint onTitle = frameIn(s.window, title).center();
     QWidget* target = s.window->childAt(onTitle);
     ASSERT_NE(target, nullptr);
     QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(s.window, onTitle));
