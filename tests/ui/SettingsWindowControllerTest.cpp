@@ -1,7 +1,9 @@
 #include "ui/SettingsWindowController.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QTest>
 
 #include "HostileLabels.h"
@@ -87,6 +89,64 @@ TEST(SettingsWindowController, ClickAnywhereOnTheHistoryCardOpensTheHistory) {
     QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(s.window, onTitle));
     EXPECT_EQ(opened, 1);
     EXPECT_FALSE(s.window->isVisible());
+}
+
+TEST(SettingsWindowController, KeyboardAndScreenReadersMeetTheControlsInOrder) {
+    Settings s;
+    s.controller.show(true, true, {});
+    QStringList reached;
+    for (QWidget* w = s.window->nextInFocusChain(); w != s.window; w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) != 0 && w->isVisibleTo(s.window)) {
+            reached << w->objectName() + " " + w->accessibleName();
+        }
+    }
+    EXPECT_EQ(reached,
+              QStringList({"launchAtLoginCheckbox 登录时自动启动", "remindersCheckbox 开启预警提醒",
+                           "settingsHistoryLink 查看最近记录"}));
+}
+
+// With the desktop's font smaller or larger, every text is still whole and
+// inside the window, and nothing lies over anything else.
+TEST(SettingsWindowController, FollowsTheApplicationFontWithoutClippingOrOverlap) {
+    const QFont standard = QApplication::font();
+    for (const qreal scale : {0.8, 1.0, 1.5}) {
+        QFont font = standard;
+        font.setPointSizeF(standard.pointSizeF() * scale);
+        QApplication::setFont(font);
+        SCOPED_TRACE(testing::Message() << "font x" << scale);
+        Settings s;
+        s.controller.show(true, false, {});  // with its message
+        if (QLayout* layout = s.window->layout()) {
+            layout->activate();
+        }
+        std::vector<const QWidget*> leaves;
+        for (const QWidget* w : s.window->findChildren<QWidget*>()) {
+            if (w->isVisibleTo(s.window) && !w->isWindow() &&
+                w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty()) {
+                leaves.push_back(w);
+            }
+        }
+        for (std::size_t i = 0; i < leaves.size(); ++i) {
+            const QRect frame = frameIn(s.window, leaves[i]);
+            EXPECT_TRUE(s.window->rect().contains(frame)) << leaves[i]->metaObject()->className();
+            if (const auto* label = qobject_cast<const QLabel*>(leaves[i])) {
+                if (label->wordWrap()) {
+                    expectShownWhole(s.window, label);
+                } else {
+                    EXPECT_GE(label->width(), label->sizeHint().width())
+                        << label->text().toStdString();
+                    EXPECT_GE(label->height(), label->sizeHint().height())
+                        << label->text().toStdString();
+                }
+            }
+            for (std::size_t j = i + 1; j < leaves.size(); ++j) {
+                EXPECT_FALSE(frame.intersects(frameIn(s.window, leaves[j])))
+                    << leaves[i]->metaObject()->className() << " over "
+                    << leaves[j]->metaObject()->className();
+            }
+        }
+    }
+    QApplication::setFont(standard);
 }
 
 }  // namespace
