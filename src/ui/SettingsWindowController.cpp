@@ -1,7 +1,9 @@
 #include "ui/SettingsWindowController.h"
 
+#include <QBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <algorithm>
 
 #include "ui/AppVisualTheme.h"
 #include "ui/WidgetSupport.h"
@@ -16,22 +18,80 @@ namespace {
 
 using Theme = AppVisualTheme;
 
-constexpr int kWidth = 440;
-constexpr int kHeight = 548;
-constexpr int kFailureHeight = 578;
-constexpr int kUnavailableHeight = 602;
-const QRect kStatusFrame(24, 530, 392, 40);
-constexpr int kUnavailableStatusHeight = 62;
+// The design's width; a larger font widens the window beyond it.
+constexpr int kMinimumWidth = 440;
+// The empty band at the top of the window, its rule on its last line.
+constexpr int kHeaderBandHeight = 46;
+const QMargins kContentMargins(24, 53, 24, 27);
+constexpr int kTitleToCaption = 5;
+constexpr int kCaptionToSection = 22;
+constexpr int kCardToSection = 25;
+constexpr int kSectionToCard = 8;
+constexpr int kCardToFooter = 25;
+constexpr int kFooterToStatus = 9;
+// Section headings stand a little in from the cards' edge.
+constexpr int kSectionIndent = 2;
+
+// Inside a card: a one-pixel outline, and rows two pixels apart with the
+// rule between them in that gap.
+constexpr int kCardOutline = 1;
+constexpr int kRowGap = 2;
+const QMargins kRowMargins(22, 17, 16, 17);
+// The history card's text keeps clear of the chevron at its right end.
+const QMargins kLinkRowMargins(kRowMargins.left(), kRowMargins.top(),
+                               SettingsNavigationButton::kChevronClearance, kRowMargins.bottom());
+constexpr int kRowSpacing = 19;
+constexpr int kTitleToNote = 4;
+constexpr QSize kRowSymbolSize(16, 16);
+constexpr QSize kFooterSymbolSize(12, 16);
+constexpr int kFooterSpacing = 7;
 
 const QString kLaunchTitle = QStringLiteral("登录时自动启动");
 
-QLabel* placeLabel(QWidget* parent, const QString& text, const QRect& frame, qreal size,
-                   QFont::Weight weight, const ThemeColor& color,
-                   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
+// Labels here only describe; clicks reach the card or window beneath.
+QLabel* makeLabel(QWidget* parent, const QString& text, qreal size, QFont::Weight weight,
+                  const ThemeColor& color) {
     QLabel* label = Theme::makeLabel(text, size, weight, color, false, parent);
-    label->setGeometry(frame);
-    label->setAlignment(alignment);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+SymbolView* makeSymbol(QWidget* parent, const QString& symbol, QSize size) {
+    auto* view = new SymbolView(symbol, QRect(QPoint(), size), parent);
+    view->setFixedSize(size);
+    return view;
+}
+
+QWidget* makeCard(SettingsSurface* surface) {
+    auto* card = new QWidget(surface);
+    auto* rows = new QVBoxLayout(card);
+    rows->setContentsMargins(kCardOutline, kCardOutline, kCardOutline, kCardOutline);
+    rows->setSpacing(kRowGap);
+    surface->addCard(card);
+    return card;
+}
+
+// A symbol, then a title over a note; returns the row so a control can
+// follow at its right end.
+QHBoxLayout* addRow(QWidget* card, const QString& symbol, const QString& title, const QString& note,
+                    const QMargins& margins) {
+    auto* row = new QHBoxLayout;
+    static_cast<QBoxLayout*>(card->layout())->addLayout(row);
+    row->setContentsMargins(margins);
+    row->setSpacing(kRowSpacing);
+    row->addWidget(makeSymbol(card, symbol, kRowSymbolSize), 0, Qt::AlignVCenter);
+    auto* text = new QVBoxLayout;
+    row->addLayout(text, 1);
+    text->setSpacing(kTitleToNote);
+    text->addWidget(makeLabel(card, title, 13, QFont::DemiBold, Theme::label));
+    text->addWidget(makeLabel(card, note, 11, QFont::Normal, Theme::secondaryLabel));
+    return row;
+}
+
+QLabel* makeSectionLabel(QWidget* parent, const QString& text) {
+    QLabel* label = makeLabel(parent, text, 11, QFont::Medium, Theme::secondaryLabel);
+    label->setContentsMargins(kSectionIndent, 0, 0, 0);
     return label;
 }
 
@@ -55,93 +115,131 @@ void SettingsWindowController::configureView() {
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint);
     window->setFocusPolicy(Qt::ClickFocus);
-    window->setFixedSize(kWidth, kHeight);
+
+    auto* outer = new QVBoxLayout(window);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    auto* band = new QWidget(window);
+    band->setFixedHeight(kHeaderBandHeight);
+    window->setHeaderBand(band);
+    outer->addWidget(band);
+    auto* content = new QVBoxLayout;
+    outer->addLayout(content);
+    // A window kept taller than its content leaves the space at the bottom.
+    outer->addStretch(1);
+    content->setContentsMargins(kContentMargins);
+    content->setSpacing(0);
 
     // The window's own title bar names it; a second caption inside would
     // repeat it.
     const auto secondary = Theme::secondaryLabel;
-    placeLabel(window, QStringLiteral("设置"), {24, 99, 392, 34}, 26, QFont::DemiBold,
-               Theme::label);
-    placeLabel(window, QStringLiteral("轻量监测，提醒由你决定。"), {24, 142, 392, 34}, 12,
-               QFont::Normal, secondary);
+    content->addWidget(
+        makeLabel(window, QStringLiteral("设置"), 26, QFont::DemiBold, Theme::label));
+    content->addSpacing(kTitleToCaption);
+    content->addWidget(makeLabel(window, QStringLiteral("轻量监测，提醒由你决定。"), 12,
+                                 QFont::Normal, secondary));
 
-    placeLabel(window, QStringLiteral("运行偏好"), {26, 182, 200, 34}, 11, QFont::Medium,
-               secondary);
-    placeLabel(window, kLaunchTitle, {82, 224, 280, 34}, 13, QFont::DemiBold, Theme::label);
-    placeLabel(window, Theme::platformText(&PlatformTexts::launchRowNote), {82, 247, 280, 34}, 11,
-               QFont::Normal, secondary);
-    m_launchAtLoginCheckbox = new SettingsToggle(kLaunchTitle, window);
+    content->addSpacing(kCaptionToSection);
+    content->addWidget(makeSectionLabel(window, QStringLiteral("运行偏好")));
+    content->addSpacing(kSectionToCard);
+    QWidget* preferences = makeCard(window);
+    content->addWidget(preferences);
+    m_launchAtLoginCheckbox = new SettingsToggle(kLaunchTitle, preferences);
     m_launchAtLoginCheckbox->setObjectName(QStringLiteral("launchAtLoginCheckbox"));
-    m_launchAtLoginCheckbox->setGeometry(365, 232, 34, 24);
+    addRow(preferences, QStringLiteral("timer"), kLaunchTitle,
+           Theme::platformText(&PlatformTexts::launchRowNote), kRowMargins)
+        ->addWidget(m_launchAtLoginCheckbox, 0, Qt::AlignVCenter);
     connect(m_launchAtLoginCheckbox, &QAbstractButton::clicked, this,
             &SettingsWindowController::toggleLaunchAtLogin);
 
-    placeLabel(window, QStringLiteral("预警提醒"), {82, 299, 280, 34}, 13, QFont::DemiBold,
-               Theme::label);
-    placeLabel(window, QStringLiteral("关闭后仍会监测和记录，重启保留选择。"), {82, 322, 290, 34},
-               11, QFont::Normal, secondary);
-    m_remindersCheckbox = new SettingsToggle(QStringLiteral("开启预警提醒"), window);
+    m_remindersCheckbox = new SettingsToggle(QStringLiteral("开启预警提醒"), preferences);
     m_remindersCheckbox->setObjectName(QStringLiteral("remindersCheckbox"));
-    m_remindersCheckbox->setGeometry(365, 307, 34, 24);
+    addRow(preferences, QStringLiteral("bell"), QStringLiteral("预警提醒"),
+           QStringLiteral("关闭后仍会监测和记录，重启保留选择。"), kRowMargins)
+        ->addWidget(m_remindersCheckbox, 0, Qt::AlignVCenter);
     connect(m_remindersCheckbox, &QAbstractButton::clicked, this,
             &SettingsWindowController::changeReminders);
 
-    placeLabel(window, QStringLiteral("本机记录"), {26, 381, 200, 34}, 11, QFont::Medium,
-               secondary);
-    placeLabel(window, QStringLiteral("最近记录"), {82, 423, 270, 34}, 13, QFont::DemiBold,
-               Theme::label);
-    placeLabel(window, QStringLiteral("查看预警、恢复与监测中断。"), {82, 446, 285, 34}, 11,
-               QFont::Normal, secondary);
-
-    placeLabel(window, QStringLiteral("完全本地运行，不上传进程或风险记录。"), {43, 505, 368, 34},
-               10, QFont::Normal, secondary);
-    m_statusLabel = Theme::makeLabel(QString(), 11, QFont::Normal, secondary, true, window);
-    m_statusLabel->setObjectName(QStringLiteral("settingsStatusLabel"));
-    m_statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_statusLabel->setGeometry(kStatusFrame);
-
-    new SymbolView(QStringLiteral("timer"), {47, 235, 16, 16}, window);
-    new SymbolView(QStringLiteral("bell"), {47, 310, 16, 16}, window);
-    new SymbolView(QStringLiteral("clock.arrow.circlepath"), {47, 434, 16, 16}, window);
-    new SymbolView(QStringLiteral("checkmark.shield"), {24, 505, 12, 16}, window);
-
-    // Covers the whole history card, so a click anywhere on it opens the
-    // history; created last to lie above the card's labels.
+    content->addSpacing(kCardToSection);
+    content->addWidget(makeSectionLabel(window, QStringLiteral("本机记录")));
+    content->addSpacing(kSectionToCard);
+    // The whole card is the link, so a click anywhere on it opens the
+    // history.
     auto* historyLink = new SettingsNavigationButton(QStringLiteral("查看最近记录 →"), window);
     historyLink->setObjectName(QStringLiteral("settingsHistoryLink"));
     historyLink->setAccessibleName(QStringLiteral("查看最近记录"));
-    historyLink->setGeometry(24, 405, 392, 75);
-    historyLink->raise();
+    auto* historyRows = new QVBoxLayout(historyLink);
+    historyRows->setContentsMargins(kCardOutline, kCardOutline, kCardOutline, kCardOutline);
+    window->addCard(historyLink);
+    addRow(historyLink, QStringLiteral("clock.arrow.circlepath"), QStringLiteral("最近记录"),
+           QStringLiteral("查看预警、恢复与监测中断。"), kLinkRowMargins);
+    content->addWidget(historyLink);
     connect(historyLink, &QAbstractButton::clicked, this, &SettingsWindowController::openHistory);
 
+    content->addSpacing(kCardToFooter);
+    // The spacing above the status message goes with it while it is hidden.
+    auto* bottom = new QVBoxLayout;
+    content->addLayout(bottom);
+    bottom->setSpacing(kFooterToStatus);
+    auto* footer = new QHBoxLayout;
+    bottom->addLayout(footer);
+    footer->setSpacing(kFooterSpacing);
+    footer->addWidget(makeSymbol(window, QStringLiteral("checkmark.shield"), kFooterSymbolSize), 0,
+                      Qt::AlignVCenter);
+    footer->addWidget(makeLabel(window, QStringLiteral("完全本地运行，不上传进程或风险记录。"), 10,
+                                QFont::Normal, secondary),
+                      1);
+
+    m_statusLabel = Theme::makeLabel(QString(), 11, QFont::Normal, secondary, true, window);
+    m_statusLabel->setObjectName(QStringLiteral("settingsStatusLabel"));
+    m_statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A message wraps at the window's width rather than widening it.
+    QSizePolicy statusPolicy = m_statusLabel->sizePolicy();
+    statusPolicy.setHorizontalPolicy(QSizePolicy::Ignored);
+    m_statusLabel->setSizePolicy(statusPolicy);
+    m_statusLabel->hide();
+    bottom->addWidget(m_statusLabel);
+
     Theme::onAppearanceChange(window, [window] { Theme::refreshColors(window); });
+    fitWindow(true);
 }
 
-void SettingsWindowController::setContentHeight(int height) {
-    m_window->setFixedSize(kWidth, height);
+void SettingsWindowController::fitWindow(bool mayShrink) {
+    // Brings the nested layouts' size hints up to date after a change of
+    // text or visibility.
+    m_window->layout()->activate();
+    const int width = std::max(kMinimumWidth, m_window->sizeHint().width());
+    int height = m_window->heightForWidth(width);
+    if (height < 0) {
+        height = m_window->sizeHint().height();
+    }
+    if (!mayShrink) {
+        height = std::max(height, m_window->height());
+    }
+    m_window->setFixedSize(width, height);
+}
+
+void SettingsWindowController::setStatus(const QString& text) {
+    m_statusLabel->setText(text);
+    m_statusLabel->setVisible(!text.isEmpty());
 }
 
 void SettingsWindowController::show(bool isLaunchAtLoginEnabled, bool launchAtLoginAvailable,
                                     std::function<std::optional<std::string>(bool)> onChange) {
     m_onChange = std::move(onChange);
     m_launchAtLoginCheckbox->setChecked(isLaunchAtLoginEnabled);
-    m_statusLabel->clear();
     m_launchAtLoginCheckbox->setEnabled(launchAtLoginAvailable);
-    // Each opening starts from the compact layout; a message shown during
-    // an earlier opening has been cleared above.
-    m_statusLabel->setGeometry(kStatusFrame);
-    setContentHeight(kHeight);
     if (launchAtLoginAvailable) {
         m_launchAtLoginCheckbox->setToolTip(kLaunchTitle);
+        setStatus(QString());
     } else {
         m_launchAtLoginCheckbox->setToolTip(
             Theme::platformText(&PlatformTexts::launchUnavailableTooltip));
-        m_statusLabel->setText(Theme::platformText(&PlatformTexts::launchUnavailableMessage));
-        setContentHeight(kUnavailableHeight);
-        QRect frame = kStatusFrame;
-        frame.setHeight(kUnavailableStatusHeight);
-        m_statusLabel->setGeometry(frame);
+        setStatus(Theme::platformText(&PlatformTexts::launchUnavailableMessage));
     }
+    // Each opening starts from the height its own content needs; a message
+    // from an earlier opening has been replaced above.
+    fitWindow(true);
     m_launchAtLoginCheckbox->update();
 
     m_window->show();
@@ -168,11 +266,13 @@ void SettingsWindowController::toggleLaunchAtLogin() {
     }
     if (failure) {
         m_launchAtLoginCheckbox->setChecked(!on);
-        setContentHeight(kFailureHeight);
-        m_statusLabel->setText(Theme::platformText(&PlatformTexts::launchFailure));
+        setStatus(Theme::platformText(&PlatformTexts::launchFailure));
     } else {
-        m_statusLabel->clear();
+        setStatus(QString());
     }
+    // Within one opening the window grows for a message but does not jump
+    // back when it goes.
+    fitWindow(false);
     m_launchAtLoginCheckbox->update();
 }
 

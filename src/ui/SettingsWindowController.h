@@ -41,7 +41,10 @@ public:
 
 private:
     void configureView();
-    void setContentHeight(int height);
+    // Sizes the window to its layout at the design's width or wider; a
+    // window that may not shrink keeps at least its present height.
+    void fitWindow(bool mayShrink);
+    void setStatus(const QString& text);
     void toggleLaunchAtLogin();
     void changeReminders();
     void openHistory();

@@ -10,6 +10,7 @@ SettingsToggle::SettingsToggle(const QString& title, QWidget* parent) : QAbstrac
     setText(title);
     setAccessibleName(title);
     setCheckable(true);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
 }
 
