@@ -1,12 +1,10 @@
 #include "ui/AdviceWindowController.h"
 
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "advice/AdviceFollowUp.h"
@@ -94,14 +92,6 @@ void AdviceWindowController::buildHeader(QVBoxLayout* root) {
 }
 
 void AdviceWindowController::buildChooser(QVBoxLayout* root) {
-    // Holds the plans and the current choice; the rounded button and its
-    // popup are what the user sees.
-    m_selector = new QComboBox(m_window);
-    m_selector->setObjectName(QStringLiteral("adviceSelector"));
-    m_selector->setAccessibleName(QStringLiteral("选择你确认暂不用的对象"));
-    m_selector->hide();
-    connect(m_selector, &QComboBox::currentIndexChanged, this, &AdviceWindowController::render);
-
     auto* row = new QWidget;
     row->setObjectName(QStringLiteral("adviceChooserRow"));
     auto* layout = new QHBoxLayout(row);
@@ -212,8 +202,8 @@ void AdviceWindowController::buildFooter(QVBoxLayout* root) {
 }
 
 int AdviceWindowController::currentPlanIndex() const {
-    const int index = m_selector->currentIndex();
-    return index >= 0 && index < static_cast<int>(m_plans.size()) ? index : -1;
+    return m_currentPlan >= 0 && m_currentPlan < static_cast<int>(m_plans.size()) ? m_currentPlan
+                                                                                  : -1;
 }
 
 void AdviceWindowController::show(const std::vector<AdvicePlan>& plans, const QString& followUp,
@@ -223,15 +213,7 @@ void AdviceWindowController::show(const std::vector<AdvicePlan>& plans, const QS
     m_recheckPending = false;
     m_showingVerdict = false;
 
-    {
-        const QSignalBlocker blocker(m_selector);
-        m_selector->clear();
-        m_selector->setEnabled(true);
-        for (const AdvicePlan& plan : m_plans) {
-            m_selector->addItem(qs(plan.target));
-        }
-        m_selector->setCurrentIndex(m_plans.empty() ? -1 : 0);
-    }
+    m_currentPlan = m_plans.empty() ? -1 : 0;
     m_selectorButton->setEnabled(!m_plans.empty());
     render();
     updateFollowUp(followUp, canConfirm);
@@ -367,7 +349,7 @@ void AdviceWindowController::openSelection() {
         item->setObjectName(QStringLiteral("adviceSelectionItem"));
         item->setProperty("planIndex", i);
         item->setSelected(i == current);
-        connect(item, &QAbstractButton::clicked, this, [this, i] { chooseObject(i); });
+        connect(item, &QAbstractButton::clicked, this, [this, i] { selectPlan(i); });
         layout->addWidget(item);
     }
     const int count = static_cast<int>(m_plans.size());
@@ -380,10 +362,9 @@ void AdviceWindowController::openSelection() {
     popover->show();
 }
 
-void AdviceWindowController::chooseObject(int index) {
-    if (index >= 0 && index < m_selector->count()) {
-        const QSignalBlocker blocker(m_selector);
-        m_selector->setCurrentIndex(index);
+void AdviceWindowController::selectPlan(int index) {
+    if (index >= 0 && index < static_cast<int>(m_plans.size())) {
+        m_currentPlan = index;
     }
     closeSelection();
     render();
@@ -420,13 +401,16 @@ void AdviceWindowController::updateFollowUp(const QString& message, bool canConf
 }
 
 void AdviceWindowController::confirmPressed() {
-    if (!onConfirm) {
-        return;
+    if (onConfirm) {
+        onConfirm();
     }
-    onConfirm();
-    // The owner disables the button when it has really started a re-check;
-    // from then on the finished verdict belongs on the result line.
-    if (!m_isSimulation && !m_confirm->isEnabled()) {
+}
+
+void AdviceWindowController::showConfirmationResult(const QString& message) {
+    m_result->setText(message);
+    m_confirm->setEnabled(false);
+    // From now on the finished verdict belongs on the result line.
+    if (!m_isSimulation) {
         m_recheckPending = true;
         m_showingVerdict = false;
     }
@@ -437,7 +421,7 @@ void AdviceWindowController::invalidateAfterRecovery() {
         return;
     }
     m_plans.clear();
-    m_selector->setEnabled(false);
+    m_currentPlan = -1;
     m_selectorButton->setEnabled(false);
     m_confirm->setEnabled(false);
     showEmptyState(ConciseSteps::recoveredFraming());

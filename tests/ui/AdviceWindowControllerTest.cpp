@@ -42,6 +42,7 @@ struct Window {
         return controller.window()->findChild<T*>(QLatin1String(name));
     }
     QString text(const char* name) const { return find<QLabel>(name)->text(); }
+    QAbstractButton* confirm() const { return find<QAbstractButton>("adviceConfirm"); }
     QStringList stepTitles() const {
         QStringList out;
         for (QLabel* title : find("adviceSteps")->findChildren<QLabel*>("adviceStepTitle")) {
@@ -140,25 +141,37 @@ TEST(AdviceWindowController, ChoosesEachObjectFromThePopupAndShowsItsNameAsText)
 }
 
 TEST(AdviceWindowController, ResultLineFollowsTheReCheckAndKeepsItsVerdict) {
+    const QString waiting = QStringLiteral("正在观察。");
     Window w;
-    QLabel* result = w.controller.result();
-    QAbstractButton* confirm = w.controller.confirm();
+    QAbstractButton* confirm = w.confirm();
     w.controller.show({plan(AdviceFamily::chrome, RiskLevel::warning, "A"),
                        plan(AdviceFamily::general, RiskLevel::warning, "B")},
                       QStringLiteral("完成操作后，点击确认。"), true, false);
-    // The owner starts a re-check by disabling the button; choosing another
-    // object does not end it, the next confirmable tick brings its verdict.
-    w.controller.onConfirm = [&] { confirm->setEnabled(false); };
+    // The owner answers a confirmation by starting a re-check; choosing
+    // another object does not end it, the next confirmable tick brings its
+    // verdict.
+    w.controller.onConfirm = [&] { w.controller.showConfirmationResult(waiting); };
     confirm->click();
+    EXPECT_EQ(w.text("adviceResult"), waiting);
+    EXPECT_FALSE(confirm->isEnabled());
     w.find<QAbstractButton>("adviceSelectorButton")->click();
     w.find("adviceSelectionPopover")->findChildren<AdviceSelectionItem*>()[1]->click();
     EXPECT_FALSE(confirm->isEnabled());
     w.controller.updateFollowUp(kVerdict, true);
-    EXPECT_EQ(result->text(), kVerdict);
+    EXPECT_EQ(w.text("adviceResult"), kVerdict);
     EXPECT_TRUE(confirm->isEnabled());
     w.controller.show({plan(AdviceFamily::general, RiskLevel::warning, "B")}, kVerdict, true,
                       false);
-    EXPECT_EQ(result->text(), kRetryHint);
+    EXPECT_EQ(w.text("adviceResult"), kRetryHint);
+
+    // Picked through the API as through the popup; nothing outside the list moves it.
+    w.controller.show({plan(AdviceFamily::chrome, RiskLevel::warning, "A"),
+                       plan(AdviceFamily::general, RiskLevel::warning, "B")},
+                      QString(), true, false);
+    for (const int index : {1, 2, -1}) {
+        w.controller.selectPlan(index);
+        EXPECT_EQ(w.find<QAbstractButton>("adviceSelectorButton")->text(), "B");
+    }
 }
 
 TEST(AdviceWindowController, RecoveryWithdrawsARealPlanButNotASimulatedOne) {
@@ -171,11 +184,11 @@ TEST(AdviceWindowController, RecoveryWithdrawsARealPlanButNotASimulatedOne) {
         w.controller.invalidateAfterRecovery();
         // Later ticks cannot enable confirmation: without plans, or in a simulation.
         w.controller.updateFollowUp(kVerdict, true);
-        EXPECT_FALSE(w.controller.confirm()->isEnabled());
+        EXPECT_FALSE(w.confirm()->isEnabled());
         EXPECT_EQ(w.actionable(), simulation);
         EXPECT_EQ(w.find("adviceEvidenceDetails")->isHidden(), !simulation);
         if (simulation) {
-            EXPECT_EQ(w.controller.result()->text(), "模拟建议，不进行真实复查。");
+            EXPECT_EQ(w.text("adviceResult"), "模拟建议，不进行真实复查。");
             EXPECT_EQ(w.controller.window()->size(), QSize(520, 660));  // as a fresh one opens
         } else {
             EXPECT_EQ(w.text("adviceSummary"), "当前风险已经恢复");
