@@ -64,7 +64,10 @@ private:
     void setActionableVisible(bool visible);
     void setEvidenceShown(bool shown);
     void hideEvidence();
-    void setMinimumWindowSize(int width, int height);
+    void setWindowFloor(QSize floor);
+    int contentMinimumHeight(int width) const;
+    void fitMinimum();
+    QSize planOpeningSize() const;
     void openSelection();
     void closeSelection();
     void toggleEvidence();
@@ -79,6 +82,7 @@ private:
     bool m_showingVerdict = false;
 
     int m_currentPlan = -1;
+    QSize m_windowFloor;
 
     QPointer<QWidget> m_window;
     AdviceRoundedButton* m_selectorButton = nullptr;
