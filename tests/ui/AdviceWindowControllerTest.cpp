@@ -4,9 +4,13 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "HostileLabels.h"
 #include "HostileNames.h"
+#include "UnsqueezedLayout.h"
 #include "advice/AdviceEngine.h"
 #include "core/PlatformTexts.h"
 #include "ui/widgets/AdviceSelectionItem.h"
@@ -196,6 +200,48 @@ TEST(AdviceWindowController, RecoveryWithdrawsARealPlanButNotASimulatedOne) {
             EXPECT_TRUE(w.stepTitles().isEmpty());
             EXPECT_EQ(w.controller.window()->size(), QSize(520, 300));
         }
+    }
+}
+
+// A larger or smaller desktop font grows the window instead of squeezing
+// it: even at its smallest size every text outside the scrolling document
+// has its room, with a plan, without one and after recovery.
+TEST(AdviceWindowController, NothingIsSqueezedAtTheSmallestSizeWhateverTheFont) {
+    const std::vector<AdvicePlan> plans = AdviceEngine::plans(
+        RiskLevel::critical, {{"Google Chrome", std::nullopt, 4 * kGiB, 12, 4 * kGiB}}, 16 * kGiB,
+        2 * kGiB);
+    for (const qreal scale : {0.8, 1.0, 1.5}) {
+        const test::ScopedFontScale font(scale);
+        for (const std::string_view state : {"plan", "none", "recovered"}) {
+            SCOPED_TRACE(std::string(state) + " at " + std::to_string(scale));
+            Window w;
+            w.controller.show(state == "none" ? std::vector<AdvicePlan>{} : plans,
+                              QStringLiteral("观察到系统压力下降，仍需留意后续状态；"
+                                             "不能证明下降由这次操作造成。"),
+                              true, false);
+            if (state == "recovered") {
+                w.controller.invalidateAfterRecovery();
+            }
+            QWidget* window = w.controller.window();
+            window->resize(window->minimumSize());
+            test::expectNothingSqueezed(window, w.find("adviceScroll"));
+        }
+    }
+}
+
+// A plan opens whole, so that its last lines are not cut by the scroll
+// area's edge, unless the screen is too short for it.
+TEST(AdviceWindowController, APlanOpensWholeWhereTheScreenAllows) {
+    Window w;
+    w.controller.show(AdviceEngine::plans(RiskLevel::warning,
+                                          {{"Google Chrome", std::nullopt, 3 * kGiB, 12, 3 * kGiB}},
+                                          16 * kGiB, kGiB / 2),
+                      QString(), true, false);
+    QWidget* window = w.controller.window();
+    window->layout()->activate();
+    const int screenLimit = window->screen()->availableGeometry().height() * 9 / 10;
+    if (window->height() < screenLimit) {
+        EXPECT_EQ(w.find<QScrollArea>("adviceScroll")->verticalScrollBar()->maximum(), 0);
     }
 }
 
