@@ -1,7 +1,6 @@
 #include "app/MenuBarController.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -548,16 +547,8 @@ void MenuBarController::adviceConfirmed() {
         return;
     }
     m_engine.confirmAdvice(m_clock.now());
-    if (!m_adviceWindow) {
-        return;
-    }
-    if (QLabel* result = m_adviceWindow->result()) {
-        result->setText(m_adviceWindow->isSimulation()
-                            ? QStringLiteral("模拟建议，不进行真实复查。")
-                            : text(m_engine.adviceFollowUp.message));
-    }
-    if (QAbstractButton* confirm = m_adviceWindow->confirm()) {
-        confirm->setEnabled(false);
+    if (m_adviceWindow) {
+        m_adviceWindow->showConfirmationResult(text(m_engine.adviceFollowUp.message));
     }
 }
 

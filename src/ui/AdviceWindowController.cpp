@@ -1,13 +1,14 @@
 #include "ui/AdviceWindowController.h"
 
-#include <QComboBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "advice/AdviceFollowUp.h"
 #include "advice/ConciseSteps.h"
@@ -36,6 +37,17 @@ QLabel* wrappingLabel(const char* objectName, qreal size, QFont::Weight weight,
 }
 
 const QString kEvidenceTitle = QStringLiteral("为什么建议检查它");
+
+// The design's sizes, with and without a plan. The user's font or a long
+// line may need more; the window then grows, it never squeezes its text.
+constexpr QSize kPlanMinimum(500, 600);
+constexpr QSize kPlanOpening(520, 660);
+constexpr QSize kEmptyMinimum(500, 300);
+constexpr QSize kEmptyOpening(520, 300);
+// What is left of those minimum heights for the scrolling document at the
+// default font, once the header and the footer have their room.
+constexpr int kPlanDocumentMinimum = 300;
+constexpr int kEmptyDocumentMinimum = 96;
 
 QStringList stepsFor(const AdvicePlan& plan, bool watching) {
     QStringList steps;
@@ -66,8 +78,6 @@ void AdviceWindowController::configureView() {
                            Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint);
     // Owning the window's focus keeps any control from starting focused.
     window->setFocusPolicy(Qt::ClickFocus);
-    window->setMinimumSize(500, 600);
-    window->resize(520, 660);
 
     auto* root = new QVBoxLayout(window);
     root->setContentsMargins(24, 22, 24, 20);
@@ -79,6 +89,8 @@ void AdviceWindowController::configureView() {
 
     Theme::onAppearanceChange(window, [window] { Theme::refreshColors(window); });
     renderNoPlan();
+    setWindowFloor(kPlanMinimum);
+    window->resize(kPlanOpening.expandedTo(window->minimumSize()));
 }
 
 void AdviceWindowController::buildHeader(QVBoxLayout* root) {
@@ -94,14 +106,6 @@ void AdviceWindowController::buildHeader(QVBoxLayout* root) {
 }
 
 void AdviceWindowController::buildChooser(QVBoxLayout* root) {
-    // Holds the plans and the current choice; the rounded button and its
-    // popup are what the user sees.
-    m_selector = new QComboBox(m_window);
-    m_selector->setObjectName(QStringLiteral("adviceSelector"));
-    m_selector->setAccessibleName(QStringLiteral("选择你确认暂不用的对象"));
-    m_selector->hide();
-    connect(m_selector, &QComboBox::currentIndexChanged, this, &AdviceWindowController::render);
-
     auto* row = new QWidget;
     row->setObjectName(QStringLiteral("adviceChooserRow"));
     auto* layout = new QHBoxLayout(row);
@@ -113,7 +117,6 @@ void AdviceWindowController::buildChooser(QVBoxLayout* root) {
     m_selectorButton = new AdviceRoundedButton(QStringLiteral("选择对象"), false);
     m_selectorButton->setObjectName(QStringLiteral("adviceSelectorButton"));
     m_selectorButton->setAccessibleName(QStringLiteral("选择当前检查对象"));
-    m_selectorButton->setFixedSize(170, 42);
     connect(m_selectorButton, &QAbstractButton::clicked, this,
             &AdviceWindowController::openSelection);
     layout->addWidget(m_selectorButton, 0, Qt::AlignVCenter);
@@ -155,7 +158,7 @@ QWidget* AdviceWindowController::buildDocument() {
     documentLayout->addWidget(buildEvidence());
     documentLayout->addStretch(1);
 
-    m_adviceScroll = documentScroll(document, documentLayout, 330);
+    m_adviceScroll = documentScroll(document, documentLayout, kPlanDocumentMinimum);
     m_adviceScroll->setObjectName(QStringLiteral("adviceScroll"));
     return m_adviceScroll;
 }
@@ -204,16 +207,17 @@ void AdviceWindowController::buildFooter(QVBoxLayout* root) {
     footer->addLayout(footerText, 1);
     m_confirm = new QPushButton(QStringLiteral("开始复查"));
     m_confirm->setObjectName(QStringLiteral("adviceConfirm"));
-    m_confirm->setFixedSize(108, 42);
     m_confirm->setFont(Theme::font(13));
+    // The design's size; a larger font makes the button as large as its text needs.
+    m_confirm->setMinimumSize(108, 42);
     connect(m_confirm, &QPushButton::clicked, this, &AdviceWindowController::confirmPressed);
     footer->addWidget(m_confirm, 0, Qt::AlignVCenter);
     root->addLayout(footer);
 }
 
 int AdviceWindowController::currentPlanIndex() const {
-    const int index = m_selector->currentIndex();
-    return index >= 0 && index < static_cast<int>(m_plans.size()) ? index : -1;
+    return m_currentPlan >= 0 && m_currentPlan < static_cast<int>(m_plans.size()) ? m_currentPlan
+                                                                                  : -1;
 }
 
 void AdviceWindowController::show(const std::vector<AdvicePlan>& plans, const QString& followUp,
@@ -223,23 +227,17 @@ void AdviceWindowController::show(const std::vector<AdvicePlan>& plans, const QS
     m_recheckPending = false;
     m_showingVerdict = false;
 
-    {
-        const QSignalBlocker blocker(m_selector);
-        m_selector->clear();
-        m_selector->setEnabled(true);
-        for (const AdvicePlan& plan : m_plans) {
-            m_selector->addItem(qs(plan.target));
-        }
-        m_selector->setCurrentIndex(m_plans.empty() ? -1 : 0);
-    }
+    m_currentPlan = m_plans.empty() ? -1 : 0;
     m_selectorButton->setEnabled(!m_plans.empty());
     render();
     updateFollowUp(followUp, canConfirm);
 
     const bool wasVisible = m_window->isVisible();
-    setMinimumWindowSize(500, m_plans.empty() ? 300 : 600);
+    setWindowFloor(m_plans.empty() ? kEmptyMinimum : kPlanMinimum);
     if (!wasVisible) {
-        m_window->resize(520, m_plans.empty() ? 300 : 660);
+        // The small notice without a plan keeps its size; a plan opens whole.
+        m_window->resize(m_plans.empty() ? kEmptyOpening.expandedTo(m_window->minimumSize())
+                                         : planOpeningSize());
         centreOnScreen(m_window);
     }
     m_window->show();
@@ -257,7 +255,7 @@ void AdviceWindowController::render() {
     }
     const AdvicePlan& plan = m_plans[static_cast<size_t>(index)];
     setActionableVisible(true);
-    m_adviceScroll->setMinimumHeight(330);
+    m_adviceScroll->setMinimumHeight(kPlanDocumentMinimum);
     setPlainTitle(m_selectorButton, qs(plan.target));
     m_selectorButton->update();
 
@@ -266,6 +264,7 @@ void AdviceWindowController::render() {
     m_originalAdvice->setText(qs(ConciseSteps::fullText(plan)));
     replaceSteps(stepsFor(plan, watching));
     m_sourceLabel->setText(qs(ConciseSteps::sourceText(plan)));
+    fitMinimum();
 }
 
 void AdviceWindowController::renderNoPlan() {
@@ -275,7 +274,7 @@ void AdviceWindowController::renderNoPlan() {
 void AdviceWindowController::showEmptyState(const ConciseSteps::Framing& framing) {
     closeSelection();
     setActionableVisible(false);
-    m_adviceScroll->setMinimumHeight(100);
+    m_adviceScroll->setMinimumHeight(kEmptyDocumentMinimum);
     m_originalAdvice->clear();
     hideEvidence();
     setPlainTitle(m_selectorButton, QStringLiteral("选择对象"));
@@ -283,6 +282,7 @@ void AdviceWindowController::showEmptyState(const ConciseSteps::Framing& framing
     showFraming(framing);
     replaceSteps({});
     m_sourceLabel->clear();
+    fitMinimum();
 }
 
 void AdviceWindowController::showFraming(const ConciseSteps::Framing& framing) {
@@ -348,8 +348,42 @@ void AdviceWindowController::hideEvidence() {
     }
 }
 
-void AdviceWindowController::setMinimumWindowSize(int width, int height) {
-    m_window->setMinimumSize(width, height);
+void AdviceWindowController::setWindowFloor(QSize floor) {
+    m_windowFloor = floor;
+    fitMinimum();
+}
+
+int AdviceWindowController::contentMinimumHeight(int width) const {
+    // The scrolling document counts with its own minimum only.
+    QLayout* layout = m_window->layout();
+    const int height = layout->totalMinimumSize().height();
+    return layout->hasHeightForWidth() ? std::max(height, layout->totalMinimumHeightForWidth(width))
+                                       : height;
+}
+
+void AdviceWindowController::fitMinimum() {
+    // Measured at the narrowest width allowed, where wrapped lines take the
+    // most height.
+    const int width =
+        std::max(m_windowFloor.width(), m_window->layout()->totalMinimumSize().width());
+    m_window->setMinimumSize(width, std::max(m_windowFloor.height(), contentMinimumHeight(width)));
+}
+
+QSize AdviceWindowController::planOpeningSize() const {
+    const QSize minimum = m_window->minimumSize();
+    const int width = std::max(kPlanOpening.width(), minimum.width());
+    // Tall enough to show the whole document where the screen has the room,
+    // so that its last lines are not left under the edge of the scroll area.
+    const QMargins margins = m_window->layout()->contentsMargins();
+    const int documentHeight =
+        m_adviceScroll->widget()->heightForWidth(width - margins.left() - margins.right());
+    int height = contentMinimumHeight(width) - m_adviceScroll->minimumHeight() + documentHeight;
+    if (const QScreen* screen =
+            m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen()) {
+        // The title bar and the desktop's panels need room as well.
+        height = std::min(height, screen->availableGeometry().height() * 9 / 10);
+    }
+    return QSize(width, std::max({height, kPlanOpening.height(), minimum.height()}));
 }
 
 void AdviceWindowController::openSelection() {
@@ -367,11 +401,10 @@ void AdviceWindowController::openSelection() {
         item->setObjectName(QStringLiteral("adviceSelectionItem"));
         item->setProperty("planIndex", i);
         item->setSelected(i == current);
-        connect(item, &QAbstractButton::clicked, this, [this, i] { chooseObject(i); });
+        connect(item, &QAbstractButton::clicked, this, [this, i] { selectPlan(i); });
         layout->addWidget(item);
     }
-    const int count = static_cast<int>(m_plans.size());
-    popover->setFixedSize(190, 36 * count + 16);
+    popover->adjustSize();
     // Centred under the chooser, like a popover's arrow would place it.
     const QPoint anchor = m_selectorButton->mapToGlobal(
         QPoint(m_selectorButton->width() / 2, m_selectorButton->height()));
@@ -380,10 +413,9 @@ void AdviceWindowController::openSelection() {
     popover->show();
 }
 
-void AdviceWindowController::chooseObject(int index) {
-    if (index >= 0 && index < m_selector->count()) {
-        const QSignalBlocker blocker(m_selector);
-        m_selector->setCurrentIndex(index);
+void AdviceWindowController::selectPlan(int index) {
+    if (index >= 0 && index < static_cast<int>(m_plans.size())) {
+        m_currentPlan = index;
     }
     closeSelection();
     render();
@@ -417,16 +449,21 @@ void AdviceWindowController::updateFollowUp(const QString& message, bool canConf
         m_result->setText(message);
     }
     m_confirm->setEnabled(!m_isSimulation && canConfirm && !m_plans.empty());
+    fitMinimum();
 }
 
 void AdviceWindowController::confirmPressed() {
-    if (!onConfirm) {
-        return;
+    if (onConfirm) {
+        onConfirm();
     }
-    onConfirm();
-    // The owner disables the button when it has really started a re-check;
-    // from then on the finished verdict belongs on the result line.
-    if (!m_isSimulation && !m_confirm->isEnabled()) {
+}
+
+void AdviceWindowController::showConfirmationResult(const QString& message) {
+    m_result->setText(message);
+    m_confirm->setEnabled(false);
+    fitMinimum();
+    // From now on the finished verdict belongs on the result line.
+    if (!m_isSimulation) {
         m_recheckPending = true;
         m_showingVerdict = false;
     }
@@ -437,12 +474,12 @@ void AdviceWindowController::invalidateAfterRecovery() {
         return;
     }
     m_plans.clear();
-    m_selector->setEnabled(false);
+    m_currentPlan = -1;
     m_selectorButton->setEnabled(false);
     m_confirm->setEnabled(false);
     showEmptyState(ConciseSteps::recoveredFraming());
-    setMinimumWindowSize(500, 300);
-    m_window->resize(520, 300);
+    setWindowFloor(kEmptyMinimum);
+    m_window->resize(kEmptyOpening.expandedTo(m_window->minimumSize()));
 }
 
 }  // namespace tidemark::ui

@@ -13,7 +13,6 @@
 #include "advice/AdvicePlan.h"
 #include "advice/ConciseSteps.h"
 
-class QComboBox;
 class QLabel;
 class QScrollArea;
 class QVBoxLayout;
@@ -35,11 +34,17 @@ public:
     void updateFollowUp(const QString& message, bool canConfirm);
     void invalidateAfterRecovery();
 
+    // Called while a confirmation is being handled: the owner has started a
+    // re-check, `message` says what happens now, and the button stays off
+    // until a later follow-up brings the verdict.
+    void showConfirmationResult(const QString& message);
+    // Shows the plan at `index`, as choosing it in the popup does; an index
+    // out of range keeps the current plan.
+    void selectPlan(int index);
+
     std::function<void()> onConfirm;
 
     bool isSimulation() const { return m_isSimulation; }
-    QLabel* result() const { return m_result; }
-    QAbstractButton* confirm() const { return m_confirm; }
     QWidget* window() const { return m_window; }
 
 private:
@@ -59,9 +64,11 @@ private:
     void setActionableVisible(bool visible);
     void setEvidenceShown(bool shown);
     void hideEvidence();
-    void setMinimumWindowSize(int width, int height);
+    void setWindowFloor(QSize floor);
+    int contentMinimumHeight(int width) const;
+    void fitMinimum();
+    QSize planOpeningSize() const;
     void openSelection();
-    void chooseObject(int index);
     void closeSelection();
     void toggleEvidence();
     void confirmPressed();
@@ -74,8 +81,10 @@ private:
     bool m_recheckPending = false;
     bool m_showingVerdict = false;
 
+    int m_currentPlan = -1;
+    QSize m_windowFloor;
+
     QPointer<QWidget> m_window;
-    QComboBox* m_selector = nullptr;
     AdviceRoundedButton* m_selectorButton = nullptr;
     QPointer<QWidget> m_selectionPopover;
     QLabel* m_summaryLabel = nullptr;

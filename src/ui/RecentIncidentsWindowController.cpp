@@ -129,7 +129,6 @@ void RecentIncidentsWindowController::configureView() {
     window->setWindowTitle(QStringLiteral("最近记录"));
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint);
-    window->setFixedSize(430, 380);
 
     auto* root = new QVBoxLayout(window);
     root->setContentsMargins(20, 18, 20, 16);
@@ -165,6 +164,17 @@ void RecentIncidentsWindowController::configureView() {
     root->addLayout(clearRow);
 
     Theme::onAppearanceChange(window, [window] { Theme::refreshColors(window); });
+
+    // The design's size, or more where the user's font needs it: the list
+    // scrolls, the header and the button are never squeezed. Measured at
+    // the design's width, which the window keeps unless its content needs more.
+    const QSize design(430, 380);
+    const int width = std::max(design.width(), root->totalMinimumSize().width());
+    int height = root->totalMinimumSize().height();
+    if (root->hasHeightForWidth()) {
+        height = std::max(height, root->totalMinimumHeightForWidth(width));
+    }
+    window->setFixedSize(width, std::max(design.height(), height));
 }
 
 void RecentIncidentsWindowController::reload(const std::vector<IncidentRecord>& records,

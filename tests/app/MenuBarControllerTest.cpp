@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -363,21 +362,24 @@ TEST_F(MenuBarControllerTest, ConfirmingAdviceIsIgnoredInAPreviewAndDecidedByThe
     controller->simulation().start(warningPreviewAssessment(), 8);
     auto* window = openAdvice();
     ASSERT_TRUE(window != nullptr && window->isSimulation());
-    const QString previewResult = window->result()->text();
+    auto* result = window->window()->findChild<QLabel*>("adviceResult");
+    auto* confirm = window->window()->findChild<QAbstractButton*>("adviceConfirm");
+    ASSERT_TRUE(result != nullptr && confirm != nullptr);
+    const QString previewResult = result->text();
     window->onConfirm();
     EXPECT_FALSE(controller->engine().adviceFollowUp.isPending());
-    EXPECT_EQ(window->result()->text(), previewResult);
+    EXPECT_EQ(result->text(), previewResult);
 
     controller->simulation().cancel(true);
     EXPECT_EQ(openAdvice(), window);
     EXPECT_FALSE(window->isSimulation());
-    ASSERT_TRUE(window->confirm()->isEnabled());
-    window->confirm()->click();
-    EXPECT_EQ(window->result()->text(), AdviceFollowUp::kWaitingMessage);
-    EXPECT_FALSE(window->confirm()->isEnabled());  // locked until the verdict
+    ASSERT_TRUE(confirm->isEnabled());
+    confirm->click();
+    EXPECT_EQ(result->text(), AdviceFollowUp::kWaitingMessage);
+    EXPECT_FALSE(confirm->isEnabled());  // locked until the verdict
     scheduler.advance(60);
-    EXPECT_EQ(window->result()->text(), AdviceFollowUp::kNoDecreaseMessage);
-    EXPECT_TRUE(window->confirm()->isEnabled());
+    EXPECT_EQ(result->text(), AdviceFollowUp::kNoDecreaseMessage);
+    EXPECT_TRUE(confirm->isEnabled());
 }
 
 // Every window of the running tray, and the notices it raises while
@@ -411,10 +413,8 @@ TEST_F(MenuBarControllerTest, WhileDeniedTheWindowsAndNoticesSpeakOfThisDesktop)
             plans.push_back(AdviceEngine::plan(
                 level, {name, std::nullopt, 2 * kGiB, 1, kGiB, MemoryGrowth{kGiB, 300}}));
         advice->show(plans, QString(), true, false);
-        auto* selector = advice->window()->findChild<QComboBox*>("adviceSelector");
-        ASSERT_NE(selector, nullptr);
         for (int i = 0; i < static_cast<int>(plans.size()); ++i) {
-            selector->setCurrentIndex(i);
+            advice->selectPlan(i);
             expectNative(textsOf(advice->window()));
         }
     }

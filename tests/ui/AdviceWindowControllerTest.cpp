@@ -4,9 +4,13 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "HostileLabels.h"
 #include "HostileNames.h"
+#include "UnsqueezedLayout.h"
 #include "advice/AdviceEngine.h"
 #include "core/PlatformTexts.h"
 #include "ui/widgets/AdviceSelectionItem.h"
@@ -42,6 +46,7 @@ struct Window {
         return controller.window()->findChild<T*>(QLatin1String(name));
     }
     QString text(const char* name) const { return find<QLabel>(name)->text(); }
+    QAbstractButton* confirm() const { return find<QAbstractButton>("adviceConfirm"); }
     QStringList stepTitles() const {
         QStringList out;
         for (QLabel* title : find("adviceSteps")->findChildren<QLabel*>("adviceStepTitle")) {
@@ -140,25 +145,37 @@ TEST(AdviceWindowController, ChoosesEachObjectFromThePopupAndShowsItsNameAsText)
 }
 
 TEST(AdviceWindowController, ResultLineFollowsTheReCheckAndKeepsItsVerdict) {
+    const QString waiting = QStringLiteral("正在观察。");
     Window w;
-    QLabel* result = w.controller.result();
-    QAbstractButton* confirm = w.controller.confirm();
+    QAbstractButton* confirm = w.confirm();
     w.controller.show({plan(AdviceFamily::chrome, RiskLevel::warning, "A"),
                        plan(AdviceFamily::general, RiskLevel::warning, "B")},
                       QStringLiteral("完成操作后，点击确认。"), true, false);
-    // The owner starts a re-check by disabling the button; choosing another
-    // object does not end it, the next confirmable tick brings its verdict.
-    w.controller.onConfirm = [&] { confirm->setEnabled(false); };
+    // The owner answers a confirmation by starting a re-check; choosing
+    // another object does not end it, the next confirmable tick brings its
+    // verdict.
+    w.controller.onConfirm = [&] { w.controller.showConfirmationResult(waiting); };
     confirm->click();
+    EXPECT_EQ(w.text("adviceResult"), waiting);
+    EXPECT_FALSE(confirm->isEnabled());
     w.find<QAbstractButton>("adviceSelectorButton")->click();
     w.find("adviceSelectionPopover")->findChildren<AdviceSelectionItem*>()[1]->click();
     EXPECT_FALSE(confirm->isEnabled());
     w.controller.updateFollowUp(kVerdict, true);
-    EXPECT_EQ(result->text(), kVerdict);
+    EXPECT_EQ(w.text("adviceResult"), kVerdict);
     EXPECT_TRUE(confirm->isEnabled());
     w.controller.show({plan(AdviceFamily::general, RiskLevel::warning, "B")}, kVerdict, true,
                       false);
-    EXPECT_EQ(result->text(), kRetryHint);
+    EXPECT_EQ(w.text("adviceResult"), kRetryHint);
+
+    // Picked through the API as through the popup; nothing outside the list moves it.
+    w.controller.show({plan(AdviceFamily::chrome, RiskLevel::warning, "A"),
+                       plan(AdviceFamily::general, RiskLevel::warning, "B")},
+                      QString(), true, false);
+    for (const int index : {1, 2, -1}) {
+        w.controller.selectPlan(index);
+        EXPECT_EQ(w.find<QAbstractButton>("adviceSelectorButton")->text(), "B");
+    }
 }
 
 TEST(AdviceWindowController, RecoveryWithdrawsARealPlanButNotASimulatedOne) {
@@ -168,20 +185,63 @@ TEST(AdviceWindowController, RecoveryWithdrawsARealPlanButNotASimulatedOne) {
         w.controller.show({plan(AdviceFamily::chrome, RiskLevel::warning, "A")}, QString(),
                           !simulation, simulation);
         w.find<QAbstractButton>("adviceEvidenceToggle")->click();
+        const QSize opened = w.controller.window()->size();
         w.controller.invalidateAfterRecovery();
         // Later ticks cannot enable confirmation: without plans, or in a simulation.
         w.controller.updateFollowUp(kVerdict, true);
-        EXPECT_FALSE(w.controller.confirm()->isEnabled());
+        EXPECT_FALSE(w.confirm()->isEnabled());
         EXPECT_EQ(w.actionable(), simulation);
         EXPECT_EQ(w.find("adviceEvidenceDetails")->isHidden(), !simulation);
         if (simulation) {
-            EXPECT_EQ(w.controller.result()->text(), "模拟建议，不进行真实复查。");
-            EXPECT_EQ(w.controller.window()->size(), QSize(520, 660));  // as a fresh one opens
+            EXPECT_EQ(w.text("adviceResult"), "模拟建议，不进行真实复查。");
+            EXPECT_EQ(w.controller.window()->size(), opened);
         } else {
             EXPECT_EQ(w.text("adviceSummary"), "当前风险已经恢复");
             EXPECT_TRUE(w.stepTitles().isEmpty());
             EXPECT_EQ(w.controller.window()->size(), QSize(520, 300));
         }
+    }
+}
+
+// A larger or smaller desktop font grows the window instead of squeezing
+// it: even at its smallest size every text outside the scrolling document
+// has its room, with a plan, without one and after recovery.
+TEST(AdviceWindowController, NothingIsSqueezedAtTheSmallestSizeWhateverTheFont) {
+    const std::vector<AdvicePlan> plans = AdviceEngine::plans(
+        RiskLevel::critical, {{"Google Chrome", std::nullopt, 4 * kGiB, 12, 4 * kGiB}}, 16 * kGiB,
+        2 * kGiB);
+    for (const qreal scale : {0.8, 1.0, 1.5}) {
+        const test::ScopedFontScale font(scale);
+        for (const std::string_view state : {"plan", "none", "recovered"}) {
+            SCOPED_TRACE(std::string(state) + " at " + std::to_string(scale));
+            Window w;
+            w.controller.show(state == "none" ? std::vector<AdvicePlan>{} : plans,
+                              QStringLiteral("观察到系统压力下降，仍需留意后续状态；"
+                                             "不能证明下降由这次操作造成。"),
+                              true, false);
+            if (state == "recovered") {
+                w.controller.invalidateAfterRecovery();
+            }
+            QWidget* window = w.controller.window();
+            window->resize(window->minimumSize());
+            test::expectNothingSqueezed(window, w.find("adviceScroll"));
+        }
+    }
+}
+
+// A plan opens whole, so that its last lines are not cut by the scroll
+// area's edge, unless the screen is too short for it.
+TEST(AdviceWindowController, APlanOpensWholeWhereTheScreenAllows) {
+    Window w;
+    w.controller.show(AdviceEngine::plans(RiskLevel::warning,
+                                          {{"Google Chrome", std::nullopt, 3 * kGiB, 12, 3 * kGiB}},
+                                          16 * kGiB, kGiB / 2),
+                      QString(), true, false);
+    QWidget* window = w.controller.window();
+    window->layout()->activate();
+    const int screenLimit = window->screen()->availableGeometry().height() * 9 / 10;
+    if (window->height() < screenLimit) {
+        EXPECT_EQ(w.find<QScrollArea>("adviceScroll")->verticalScrollBar()->maximum(), 0);
     }
 }
 

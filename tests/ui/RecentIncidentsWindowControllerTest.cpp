@@ -10,6 +10,7 @@
 
 #include "HostileLabels.h"
 #include "HostileNames.h"
+#include "UnsqueezedLayout.h"
 #include "history/IncidentStore.h"
 
 namespace tidemark::ui {
@@ -126,6 +127,21 @@ TEST_F(RecentIncidentsWindowControllerTest, StorageMessagesAndClearing) {
               QStringList({QStringLiteral("找不到可用的主目录，最近记录只保存在内存中，"
                                           "退出「潮痕」后不再保留。风险预警仍会正常工作。"),
                            card}));
+}
+
+// The window keeps one size, which a larger desktop font raises so that the
+// header and the button keep their room beside the scrolling list.
+TEST(RecentIncidentsWindowController, NothingIsSqueezedWhateverTheFont) {
+    for (const qreal scale : {0.8, 1.0, 1.5}) {
+        SCOPED_TRACE(scale);
+        const test::ScopedFontScale font(scale);
+        RecentIncidentsWindowController controller([](QWidget*) {});
+        controller.reload({record(RiskLevel::critical, {app("Google Chrome", 3 * kGiB)})},
+                          std::string("disk full"));
+        QWidget* window = controller.window();
+        EXPECT_EQ(window->minimumSize(), window->maximumSize());
+        test::expectNothingSqueezed(window, window->findChild<QWidget*>("incidentScroll"));
+    }
 }
 
 }  // namespace

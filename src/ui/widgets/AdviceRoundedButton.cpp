@@ -1,6 +1,7 @@
 #include "ui/widgets/AdviceRoundedButton.h"
 
 #include <QPainter>
+#include <algorithm>
 
 #include "ui/AppVisualTheme.h"
 #include "ui/WidgetSupport.h"
@@ -12,6 +13,16 @@ AdviceRoundedButton::AdviceRoundedButton(const QString& title, bool isPrimary, Q
     setPlainTitle(this, title);
     setFont(AppVisualTheme::font(13, QFont::DemiBold));
     setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+QSize AdviceRoundedButton::sizeHint() const {
+    // Room for a name of about nine full-width characters beside the
+    // chevron (longer ones are elided), and never smaller than the design.
+    const QFontMetrics metrics = fontMetrics();
+    const int nameWidth = 9 * metrics.horizontalAdvance(QChar(0x6F6E));
+    return QSize(std::max(170, kTextInset + nameWidth + kChevronRoom),
+                 std::max(42, metrics.height() + 26));
 }
 
 void AdviceRoundedButton::paintEvent(QPaintEvent*) {
@@ -32,7 +43,7 @@ void AdviceRoundedButton::paintEvent(QPaintEvent*) {
         p.drawText(rect(), Qt::AlignCenter, text());
     } else {
         // The title stops short of the chevron; long targets are elided.
-        const QRect area(16, 0, width() - 16 - 30, height());
+        const QRect area(kTextInset, 0, width() - kTextInset - kChevronRoom, height());
         p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
                    fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
         const qreal w = width();

@@ -1,6 +1,7 @@
 #include "ui/widgets/AdviceSelectionItem.h"
 
 #include <QPainter>
+#include <algorithm>
 
 #include "ui/AppVisualTheme.h"
 #include "ui/WidgetSupport.h"
@@ -11,8 +12,15 @@ AdviceSelectionItem::AdviceSelectionItem(const QString& title, QWidget* parent)
     : QAbstractButton(parent) {
     setPlainTitle(this, title);
     setFont(AppVisualTheme::font(12));
-    setFixedSize(170, 32);
+    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
+}
+
+QSize AdviceSelectionItem::sizeHint() const {
+    // As wide as the chooser's own room for a name, never smaller than the design.
+    const QFontMetrics metrics = fontMetrics();
+    const int nameWidth = 9 * metrics.horizontalAdvance(QChar(0x6F6E));
+    return QSize(std::max(170, 12 + nameWidth + 28), std::max(32, metrics.height() + 16));
 }
 
 void AdviceSelectionItem::setSelected(bool selected) {

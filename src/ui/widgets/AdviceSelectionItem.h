@@ -11,6 +11,8 @@ public:
     explicit AdviceSelectionItem(const QString& title, QWidget* parent = nullptr);
     bool selected() const { return m_selected; }
     void setSelected(bool selected);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

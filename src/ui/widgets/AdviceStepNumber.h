@@ -11,7 +11,8 @@ class AdviceStepNumber : public QWidget {
 public:
     explicit AdviceStepNumber(const QString& number, QWidget* parent = nullptr);
     QString number() const { return m_number; }
-    QSize sizeHint() const override { return {27, 27}; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
