@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "HostileLabels.h"
+#include "UnsqueezedLayout.h"
 
 namespace tidemark::ui {
 namespace {
@@ -108,11 +109,8 @@ TEST(SettingsWindowController, KeyboardAndScreenReadersMeetTheControlsInOrder) {
 // With the desktop's font smaller or larger, every text is still whole and
 // inside the window, and nothing lies over anything else.
 TEST(SettingsWindowController, FollowsTheApplicationFontWithoutClippingOrOverlap) {
-    const QFont standard = QApplication::font();
     for (const qreal scale : {0.8, 1.0, 1.5}) {
-        QFont font = standard;
-        font.setPointSizeF(standard.pointSizeF() * scale);
-        QApplication::setFont(font);
+        const test::ScopedFontScale font(scale);
         SCOPED_TRACE(testing::Message() << "font x" << scale);
         Settings s;
         s.controller.show(true, false, {});  // with its message
@@ -146,7 +144,6 @@ TEST(SettingsWindowController, FollowsTheApplicationFontWithoutClippingOrOverlap
             }
         }
     }
-    QApplication::setFont(standard);
 }
 
 }  // namespace
