@@ -6,17 +6,19 @@ namespace tidemark {
 
 int memoryPressureLevel(double availableFraction, double swapFreeFraction,
                         const std::optional<PressureStall>& stall) {
-    const bool stallCounts = stall.has_value() && availableFraction < 0.50;
+    using namespace risk;
+    const bool stallCounts = stall.has_value() && availableFraction < kStallCountsBelowAvailable;
     const double some = stallCounts ? std::max(stall->someAvg10, stall->someAvg60) : 0;
     const double full = stallCounts ? std::max(stall->fullAvg10, stall->fullAvg60) : 0;
-    const bool shortAndThrashing = availableFraction <= 0.15 && (full >= 5 || some >= 10);
+    const bool shortAndThrashing = availableFraction <= kThrashingAvailable &&
+                                   (full >= kThrashingFullStall || some >= kThrashingSomeStall);
 
-    if ((availableFraction <= 0.10 && swapFreeFraction <= 0.10) || full >= 10 || some >= 40 ||
-        shortAndThrashing) {
+    if ((availableFraction <= kKillLineAvailable && swapFreeFraction <= kKillLineSwapFree) ||
+        full >= kFreezeFullStall || some >= kFreezeSomeStall || shortAndThrashing) {
         return kPressureLevelCritical;
     }
-    if ((availableFraction <= 0.20 && swapFreeFraction <= 0.25) || availableFraction <= 0.10 ||
-        some >= 10) {
+    if ((availableFraction <= kWarningAvailable && swapFreeFraction <= kWarningSwapFree) ||
+        availableFraction <= kKillLineAvailable || some >= kWarningSomeStall) {
         return kPressureLevelWarning;
     }
     return kPressureLevelNormal;
@@ -38,6 +40,7 @@ std::optional<int> memoryPressureLevel(const MemInfo& memInfo,
 }
 
 bool headingForKillerLine(std::span<const MemoryLook> looks, double lineFraction) {
+    using namespace risk;
     if (looks.size() < kMinimumFallingLooks) {
         return false;
     }
@@ -57,11 +60,11 @@ bool headingForKillerLine(std::span<const MemoryLook> looks, double lineFraction
     }
     const MemoryLook& start = looks[first];
     const double seconds = latest.at - start.at;
-    if (looks.size() - first < kMinimumFallingLooks || seconds < 2) {
+    if (looks.size() - first < kMinimumFallingLooks || seconds < kMinimumFallSeconds) {
         return false;
     }
     const double fall = start.availableFraction - latest.availableFraction;
-    if (latest.anonymousFraction - start.anonymousFraction < fall / 2) {
+    if (latest.anonymousFraction - start.anonymousFraction < fall * kAnonymousShareOfFall) {
         return false;
     }
     if (latest.availableFraction <= lineFraction) {
