@@ -13,7 +13,7 @@ namespace tidemark::risk {
 inline constexpr std::int64_t kMiB = std::int64_t{1} << 20;
 inline constexpr std::int64_t kGiB = std::int64_t{1} << 30;
 
-// --- The pressure level: shares of RAM or swap, PSI stalls in percent -------
+// --- The pressure level: shares of RAM or swap, PSI stalls in percent --------
 
 // A stall confined to one container or cgroup on a roomy machine is no risk to
 // the desktop: stalls count only while less than this share is available.
@@ -56,7 +56,7 @@ inline constexpr double kFallWindowSeconds = 16;
 // least this share of the fall must be anonymous memory growing.
 inline constexpr double kAnonymousShareOfFall = 0.5;
 
-// --- The risk score, 0 to 100 -----------------------------------------------
+// --- The risk score, 0 to 100 ------------------------------------------------
 
 // Where each level begins.
 inline constexpr unsigned kWatchScore = 60;
@@ -110,7 +110,7 @@ static_assert(kWarningPressurePoints >= kWatchScore && kWarningPressurePoints < 
 static_assert(kWarningPressurePoints + kSustainedWarningPoints >= kWarningScore,
               "warning pressure that holds warns");
 
-// --- Alerts and the panel ------------------------------------------------------
+// --- Alerts and the panel ----------------------------------------------------
 
 // An episode is calm at or under this score, well under the watch line, so a
 // score hovering at a line does not end and restart episodes.
@@ -123,5 +123,15 @@ inline constexpr int kSafeTicksToShowRecovery = 2;
 inline constexpr double kAlertCooldownSeconds = 1800;
 
 static_assert(kCalmScore < static_cast<int>(kWatchScore), "a watched risk is not calm");
+
+// --- Advice ------------------------------------------------------------------
+
+// Closing a smaller application gives back too little to name it, however
+// small the machine.
+inline constexpr std::uint64_t kAdviceMinimumApplicationBytes = 768 * kMiB;
+// The share of RAM an application must give back to be named: a higher bar
+// while only watching; once the risk warns, any real help counts.
+inline constexpr double kAdviceWatchShare = 0.12;
+inline constexpr double kAdviceWarningShare = 0.08;
 
 }  // namespace tidemark::risk
