@@ -1,6 +1,7 @@
 // /proc/meminfo as any kernel, container runtime or fixture might write it.
 
 #include "FuzzTarget.h"
+#include "core/PressureLevel.h"
 #include "core/ProcParsers.h"
 
 TIDEMARK_FUZZ_TARGET(text) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "FuzzTarget.h"
+#include "core/PressureLevel.h"
 #include "core/ProcParsers.h"
 
 TIDEMARK_FUZZ_TARGET(text) {

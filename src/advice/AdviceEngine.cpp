@@ -9,6 +9,7 @@
 
 #include "advice/AdviceFamily.h"
 #include "core/Formatting.h"
+#include "core/RiskPolicy.h"
 #include "core/TextCase.h"
 
 namespace tidemark {
@@ -68,13 +69,10 @@ std::string join(std::initializer_list<std::string_view> parts) {
     return out;
 }
 
-// Below this growth over five minutes, swapping is not called out as heavy.
-constexpr std::int64_t kHeavySwapGrowthBytes = 268'435'456;
-
 AdvicePlan systemPlan(RiskLevel level, std::optional<std::int64_t> swapGrowthFiveMinutesBytes) {
     const AdviceFamilyTexts& family = adviceFamily(AdviceFamily::system);
     const bool heavySwapping =
-        swapGrowthFiveMinutesBytes && *swapGrowthFiveMinutesBytes >= kHeavySwapGrowthBytes;
+        swapGrowthFiveMinutesBytes && *swapGrowthFiveMinutesBytes >= risk::kSwapGrowthNoticedBytes;
     return AdvicePlan{
         .id = "system.inspect.v1",
         .target = "系统整体",
@@ -91,20 +89,16 @@ AdvicePlan systemPlan(RiskLevel level, std::optional<std::int64_t> swapGrowthFiv
     };
 }
 
-// Applications below 768 MiB are never singled out, however small the machine.
-bool belowFloor(std::uint64_t bytes) {
-    return bytes >> 28 < 3;
-}
-
 // Judged by what closing the application would give back, not by pages its
 // processes share and would keep.
 bool qualifies(RiskLevel level, const AppMemory& app, std::uint64_t physicalMemoryBytes) {
-    if (physicalMemoryBytes == 0 || belowFloor(app.footprintBytes)) {
+    if (physicalMemoryBytes == 0 || app.footprintBytes < risk::kAdviceMinimumApplicationBytes) {
         return false;
     }
     const double share =
         static_cast<double>(app.footprintBytes) / static_cast<double>(physicalMemoryBytes);
-    return share >= (level == RiskLevel::watch ? 0.12 : 0.08);
+    return share >=
+           (level == RiskLevel::watch ? risk::kAdviceWatchShare : risk::kAdviceWarningShare);
 }
 
 // "5 分钟" for the span a growth was measured over, never "0 分钟".

@@ -21,7 +21,6 @@ namespace tidemark {
 
 namespace {
 
-constexpr std::int64_t kPreviewSwapGrowthBytes = 1'073'741'824;
 constexpr std::size_t kPanelApplicationCount = 3;
 
 QString text(const std::string& value) {
@@ -278,7 +277,7 @@ void MenuBarController::simulateWarning() {
     ui::PanelViewController* panel = m_panel ? m_panel.data() : makePanel();
     m_popover->setContent(panel);
     m_simulation.start(warningPreviewAssessment(), m_debugPreview.duration);
-    const auto plans = m_engine.plansFor(RiskLevel::warning, kPreviewSwapGrowthBytes);
+    const auto plans = m_engine.plansFor(RiskLevel::warning, kWarningPreviewSwapGrowthBytes);
     m_notifications.send(AlertEvent::warning, true, firstPlan(plans));
 }
 

@@ -1,17 +1,19 @@
 #include "core/AlertPolicy.h"
 
+#include "core/RiskPolicy.h"
+
 namespace tidemark {
 
-namespace {
+using risk::kAlertCooldownSeconds;
+using risk::kCalmScore;
+using risk::kCalmTicksToEndEpisode;
 
-constexpr int kCalmScore = 49;
-constexpr int kCalmTicksToEndEpisode = 2;
-constexpr double kCooldownSeconds = 1800;
+namespace {
 
 // A time earlier than the stored one (clock set back) counts as recent, so a
 // clock change cannot release a burst of notifications.
 bool withinCooldown(const std::optional<Timestamp>& last, Timestamp now) {
-    return last && now - *last < kCooldownSeconds;
+    return last && now - *last < kAlertCooldownSeconds;
 }
 
 }  // namespace

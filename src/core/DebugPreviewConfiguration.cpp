@@ -2,6 +2,18 @@
 
 namespace tidemark {
 
+namespace {
+
+// Each preview's score lies inside the band of the level it shows.
+constexpr int kWarningPreviewScore = 84;
+constexpr int kWatchPreviewScore = 68;
+static_assert(kWarningPreviewScore >= static_cast<int>(risk::kWarningScore) &&
+              kWarningPreviewScore < static_cast<int>(risk::kCriticalScore));
+static_assert(kWatchPreviewScore >= static_cast<int>(risk::kWatchScore) &&
+              kWatchPreviewScore < static_cast<int>(risk::kWarningScore));
+
+}  // namespace
+
 DebugPreviewConfiguration DebugPreviewConfiguration::fromSwitches(bool enablePreview,
                                                                   bool manualPreview) {
     DebugPreviewConfiguration config;
@@ -13,19 +25,19 @@ DebugPreviewConfiguration DebugPreviewConfiguration::fromSwitches(bool enablePre
 
 RiskAssessment warningPreviewAssessment() {
     return RiskAssessment{
-        .score = 84,
+        .score = kWarningPreviewScore,
         .level = RiskLevel::warning,
-        .swapGrowthFiveMinutesBytes = 1'073'741'824,
-        .pressureDuration = 180,
+        .swapGrowthFiveMinutesBytes = kWarningPreviewSwapGrowthBytes,
+        .pressureDuration = risk::kSustainedWarningSeconds,
         .summary = "测试模式：这是界面和通知预览，未压测内存。",
     };
 }
 
 RiskAssessment watchPreviewAssessment() {
     return RiskAssessment{
-        .score = 68,
+        .score = kWatchPreviewScore,
         .level = RiskLevel::watch,
-        .swapGrowthFiveMinutesBytes = 536'870'912,
+        .swapGrowthFiveMinutesBytes = 512 * risk::kMiB,
         .pressureDuration = 0,
         .summary = "开发模式：观察态预览。",
     };

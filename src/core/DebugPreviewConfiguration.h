@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
+
 #include "core/RiskAssessment.h"
+#include "core/RiskPolicy.h"
 
 namespace tidemark {
 
@@ -18,5 +21,9 @@ struct DebugPreviewConfiguration {
 // without putting the machine under memory pressure.
 RiskAssessment warningPreviewAssessment();
 RiskAssessment watchPreviewAssessment();
+
+// The warning preview's swap growth: one the model counts as fast, so that the
+// advice previewed with it is what such a growth gets.
+inline constexpr std::int64_t kWarningPreviewSwapGrowthBytes = risk::kSwapGrowthFastBytes;
 
 }  // namespace tidemark

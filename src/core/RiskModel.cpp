@@ -4,26 +4,37 @@
 #include <cmath>
 #include <limits>
 
+#include "core/RiskPolicy.h"
+
 namespace tidemark {
 
-namespace {
+using namespace risk;
 
-constexpr std::int64_t kMiB256 = 268'435'456;
-constexpr std::int64_t kGiB = 1'073'741'824;
-constexpr std::int64_t kGiB2 = 2'147'483'648;
+namespace {
 
 unsigned basePoints(Pressure pressure) {
     switch (pressure) {
         case Pressure::normal:
-            return 10;
+            return kNormalPressurePoints;
         case Pressure::warning:
-            return 65;
+            return kWarningPressurePoints;
         case Pressure::critical:
-            return 90;
+            return kCriticalPressurePoints;
         case Pressure::unknown:
             break;
     }
-    return 20;
+    return kUnknownPressurePoints;
+}
+
+// The points of the first step `value` reaches; 0 below the last.
+template <typename T, std::size_t N>
+unsigned stepPoints(const ScoreStep<T> (&steps)[N], T value) {
+    for (const ScoreStep<T>& step : steps) {
+        if (value >= step.atLeast) {
+            return step.points;
+        }
+    }
+    return 0;
 }
 
 unsigned swapSharePoints(const LightweightSample& sample) {
@@ -32,36 +43,21 @@ unsigned swapSharePoints(const LightweightSample& sample) {
     }
     const double ratio = static_cast<double>(*sample.swapUsedBytes) /
                          static_cast<double>(sample.physicalMemoryBytes);
-    if (ratio >= 0.5) {
-        return 15;
-    }
-    if (ratio >= 0.3) {
-        return 10;
-    }
-    return ratio >= 0.15 ? 5 : 0;
+    return stepPoints(kSwapInUseSteps, ratio);
 }
 
 unsigned swapGrowthPoints(std::optional<std::int64_t> growth) {
-    if (!growth) {
-        return 0;
-    }
-    if (*growth >= kGiB2) {
-        return 50;
-    }
-    if (*growth >= kGiB) {
-        return 35;
-    }
-    return *growth >= kMiB256 ? 15 : 0;
+    return growth ? stepPoints(kSwapGrowthSteps, *growth) : 0;
 }
 
 RiskLevel levelForScore(unsigned score) {
-    if (score >= 90) {
+    if (score >= kCriticalScore) {
         return RiskLevel::critical;
     }
-    if (score >= 80) {
+    if (score >= kWarningScore) {
         return RiskLevel::warning;
     }
-    return score >= 60 ? RiskLevel::watch : RiskLevel::safe;
+    return score >= kWatchScore ? RiskLevel::watch : RiskLevel::safe;
 }
 
 const char* summaryFor(RiskLevel level, Pressure pressure, std::optional<std::int64_t> growth) {
@@ -75,7 +71,7 @@ const char* summaryFor(RiskLevel level, Pressure pressure, std::optional<std::in
         case RiskLevel::watch:
             break;
     }
-    if (growth && *growth >= kMiB256) {
+    if (growth && *growth >= kSwapGrowthNoticedBytes) {
         return "Swap 正在增长，先观察一会儿";
     }
     if (pressure == Pressure::warning) {
@@ -112,7 +108,7 @@ std::optional<std::int64_t> fiveMinuteSwapGrowth(const std::vector<LightweightSa
     if (samples.empty() || !samples.back().swapUsedBytes) {
         return std::nullopt;
     }
-    const Timestamp target = now - 300;
+    const Timestamp target = now - kSwapGrowthSpanSeconds;
     const LightweightSample* baseline = nullptr;
     double bestDistance = 0;
     for (const LightweightSample& s : samples) {
@@ -126,7 +122,7 @@ std::optional<std::int64_t> fiveMinuteSwapGrowth(const std::vector<LightweightSa
             bestDistance = distance;
         }
     }
-    if (now - baseline->capturedAt < 240) {
+    if (now - baseline->capturedAt < kSwapGrowthMinimumSpanSeconds) {
         return std::nullopt;
     }
     return clampedBytes(*samples.back().swapUsedBytes) - clampedBytes(*baseline->swapUsedBytes);
@@ -146,20 +142,21 @@ RiskAssessment RiskModel::evaluate(const LightweightSample& sample) {
 
     unsigned score =
         basePoints(sample.pressure) + swapSharePoints(sample) + swapGrowthPoints(growth);
-    if (sample.pressure == Pressure::warning && pressureDuration >= 180) {
-        score += 15;
-    } else if (sample.pressure == Pressure::critical && pressureDuration >= 60) {
-        score += 10;
+    if (sample.pressure == Pressure::warning && pressureDuration >= kSustainedWarningSeconds) {
+        score += kSustainedWarningPoints;
+    } else if (sample.pressure == Pressure::critical &&
+               pressureDuration >= kSustainedCriticalSeconds) {
+        score += kSustainedCriticalPoints;
     }
     if (sample.pressure == Pressure::normal) {
-        score = std::min(score, 79u);
+        score = std::min(score, kNormalPressureScoreCap);
     } else if (sample.pressure == Pressure::unknown) {
-        score = std::min(score, 59u);
+        score = std::min(score, kUnknownPressureScoreCap);
     }
 
     const RiskLevel level = levelForScore(score);
     return RiskAssessment{
-        .score = static_cast<int>(std::min(score, 100u)),
+        .score = static_cast<int>(std::min(score, kMaximumScore)),
         .level = level,
         .swapGrowthFiveMinutesBytes = growth,
         .pressureDuration = pressureDuration,

@@ -1,10 +1,8 @@
 #include "core/RiskPresentationPolicy.h"
 
-namespace tidemark {
+#include "core/RiskPolicy.h"
 
-namespace {
-constexpr int kSafeTicksToRecover = 2;
-}
+namespace tidemark {
 
 RiskLevel RiskPresentationPolicy::evaluate(RiskLevel level) {
     if (level != RiskLevel::safe) {
@@ -15,7 +13,7 @@ RiskLevel RiskPresentationPolicy::evaluate(RiskLevel level) {
     if (displayedLevel == RiskLevel::safe) {
         return RiskLevel::safe;
     }
-    if (++safeSampleCount < kSafeTicksToRecover) {
+    if (++safeSampleCount < risk::kSafeTicksToShowRecovery) {
         return displayedLevel;
     }
     displayedLevel = RiskLevel::safe;

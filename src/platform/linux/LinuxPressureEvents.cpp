@@ -5,8 +5,33 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string_view>
+
+#include "core/RiskPolicy.h"
 
 namespace tidemark {
+
+namespace {
+
+// The share of the window (in percent) the trigger's stall stands for, read
+// from its text: "some <stall µs> <window µs>".
+constexpr double triggerStallPercent(std::string_view trigger) {
+    std::size_t at = trigger.find(' ');
+    const auto number = [&] {
+        double value = 0;
+        for (++at; at < trigger.size() && trigger[at] >= '0' && trigger[at] <= '9'; ++at) {
+            value = value * 10 + (trigger[at] - '0');
+        }
+        return value;
+    };
+    const double stall = number();
+    return 100 * stall / number();
+}
+
+static_assert(triggerStallPercent(LinuxPressureEvents::kTrigger) < risk::kWarningSomeStall,
+              "the trigger must wake the watch before the averages reach the first stall line");
+
+}  // namespace
 
 LinuxPressureEvents::LinuxPressureEvents(DescriptorWatcher& watcher, std::string path)
     : m_watcher(watcher), m_path(std::move(path)) {}

@@ -12,9 +12,9 @@ namespace tidemark {
 class LinuxPressureEvents final : public PressureEvents {
 public:
     // "some": any task stalled; 150 ms of a 2 s window is 7.5 %, below the
-    // 10 % at which a short machine's level rises, so the look comes before
-    // the averages cross it. The window must be a multiple of 2 s for an
-    // unprivileged trigger.
+    // level's first stall line (risk::kWarningSomeStall, checked where the
+    // trigger is written), so the look comes before the averages cross it.
+    // The window must be a multiple of 2 s for an unprivileged trigger.
     static constexpr const char* kTrigger = "some 150000 2000000";
 
     explicit LinuxPressureEvents(DescriptorWatcher& watcher,

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core/KillerInventory.h"
+#include "core/PressureLevel.h"
 #include "core/ProbePlatform.h"
-#include "core/ProcParsers.h"
 #include "platform/linux/LinuxKillSignals.h"
 
 namespace tidemark {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "core/ProcParsers.h"
+#include "core/PressureLevel.h"
 
 namespace tidemark {
 namespace {
@@ -20,7 +20,7 @@ std::vector<MemoryLook> looks(double first, std::vector<double> available,
 
 // Readings of this 24 GiB machine without swap (available % and anonymous %
 // of RAM per look); the killers' lines are earlyoom's 10 % and the kernel's 3 %.
-TEST(ProcParsersLeadTimeTest, FiresAheadOfTheLineOnlyForASteadyAnonymousFall) {
+TEST(PressureLevelLeadTimeTest, FiresAheadOfTheLineOnlyForASteadyAnonymousFall) {
     struct Row {
         const char* what;
         std::vector<MemoryLook> looks;
