@@ -411,7 +411,7 @@ void MenuBarController::updatePanel() {
                      .isRecovering = isRecovering,
                      .hasEndedPreview = m_simulation.hasEndedPreview()});
     if (m_popover->content() == m_panel) {
-        m_popover->setContentSize(m_panel->preferredSize());
+        m_popover->setContentSize(m_panel->sizeHint());
     }
 }
 
@@ -431,10 +431,10 @@ void MenuBarController::togglePopover() {
     m_popover->setContent(panel);
     updatePanel();
     if (windowMode) {
-        m_popover->showAsWindow(panel->preferredSize());
+        m_popover->showAsWindow(panel->sizeHint());
     } else {
         m_popover->showAnchored(m_statusItem ? m_statusItem->geometry() : QRect(),
-                                panel->preferredSize());
+                                panel->sizeHint());
     }
     // No control starts focused; the popover itself takes the keyboard.
     m_popover->setFocus(Qt::PopupFocusReason);

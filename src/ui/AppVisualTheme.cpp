@@ -122,14 +122,23 @@ QPalette AppVisualTheme::standardPalette(Appearance a) {
     return p;
 }
 
+qreal AppVisualTheme::textScale() {
+    const QFont f = qApp ? QApplication::font() : QFont();
+    const qreal applicationPoints =
+        f.pointSizeF() > 0 ? f.pointSizeF() : std::max(1, f.pixelSize()) * 0.75;
+    return applicationPoints / kDesignPointSize;
+}
+
+int AppVisualTheme::scaled(qreal designPixels) {
+    return qRound(designPixels * textScale());
+}
+
 QFont AppVisualTheme::font(qreal size, QFont::Weight weight) {
     QFont f = qApp ? QApplication::font() : QFont();
     // The design's sizes are pixels at 96 dpi beside an application font of
     // kDesignPointSize; a larger desktop font or a large-text setting scales
     // every text by the same factor, and the layouts follow the size hints.
-    const qreal applicationPoints =
-        f.pointSizeF() > 0 ? f.pointSizeF() : std::max(1, f.pixelSize()) * 0.75;
-    f.setPointSizeF(std::max<qreal>(1, size * 0.75 * applicationPoints / kDesignPointSize));
+    f.setPointSizeF(std::max<qreal>(1, size * 0.75 * textScale()));
     f.setWeight(weight);
     return f;
 }

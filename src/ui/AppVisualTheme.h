@@ -64,6 +64,12 @@ public:
     // The application font, at `size` pixels of the design scaled by how much
     // larger (or smaller) the user's font is than kDesignPointSize.
     static QFont font(qreal size, QFont::Weight weight = QFont::Normal);
+    // How much larger (or smaller) the user's font is than kDesignPointSize.
+    static qreal textScale();
+    // A length of the design that sits beside text (a row's height, a
+    // symbol), scaled like the text so that the proportions hold; exact at
+    // the default font.
+    static int scaled(qreal designPixels);
     static QFont monospacedDigitFont(qreal size, QFont::Weight weight = QFont::Normal);
 
     // Gives a widget's text a theme colour that follows appearance changes.

@@ -117,19 +117,29 @@ BrandImageSet makeBrandImages(const BrandImage& logo) {
             tintedBrandImage(logo, AppVisualTheme::systemRed.resolve())};
 }
 
+namespace {
+constexpr int kDotsPerMeterAt96Dpi = 3780;  // 96 / 0.0254, rounded
+}  // namespace
+
 QIcon brandTextIcon(const QString& text) {
     QIcon icon;
     for (const int scale : {1, 2}) {
         const QSize size = QSize(36, 18) * scale;
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        // The tray's slot is measured in pixels, whatever the user's font:
+        // the image is declared 96 dpi, where a point is 4/3 pixel, so that
+        // the name is 13 pixels high at every desktop setting.
+        image.setDotsPerMeterX(kDotsPerMeterAt96Dpi);
+        image.setDotsPerMeterY(kDotsPerMeterAt96Dpi);
         image.fill(Qt::transparent);
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
-        QFont font;
-        font.setPixelSize(13 * scale);
-        font.setWeight(QFont::DemiBold);
+        QFont base;
+        base.setPointSizeF(13 * scale * 0.75);
+        base.setWeight(QFont::DemiBold);
+        const QFont font(base, &image);
         QPainterPath path;
-        const QFontMetricsF metrics(font);
+        const QFontMetricsF metrics(font, &image);
         const QPointF origin((size.width() - metrics.horizontalAdvance(text)) / 2,
                              (size.height() + metrics.ascent() - metrics.descent()) / 2);
         path.addText(origin, font, text);

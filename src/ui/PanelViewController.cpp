@@ -63,9 +63,13 @@ bool isElevated(RiskLevel level) {
 PanelViewController::PanelViewController(bool debugPreviewEnabled, QWidget* parent)
     : AppThemeSurface(parent), m_debugPreviewEnabled(debugPreviewEnabled) {
     setObjectName("panel");
+    // The heights set below are the design's at the default font, scaled
+    // with the text, and only minimums: a part whose text needs more grows,
+    // and the panel with it.
+    setFixedWidth(kWidth);
     auto* stack = new QVBoxLayout(this);
-    // The bottom inset is a spacer, not a margin: when the longest hint and
-    // a two-line advice meet, the inset gives way before any content does.
+    // The bottom inset is a spacer, not a margin: on a screen too short for
+    // the panel it gives way before any content does.
     stack->setContentsMargins(24, 24, 24, 0);
     stack->setSpacing(12);
 
@@ -84,17 +88,15 @@ PanelViewController::PanelViewController(bool debugPreviewEnabled, QWidget* pare
     }
     stack->addItem(new QSpacerItem(0, 24, QSizePolicy::Minimum, QSizePolicy::Expanding));
 
-    // Nothing is assessed yet, so the panel is calm and sized for it; the
-    // advice card would not fit.
+    // Nothing is assessed yet, so the panel is calm.
     m_adviceCard->hide();
-    setFixedSize(preferredSize());
     AppVisualTheme::onAppearanceChange(this, [this] { AppVisualTheme::refreshColors(this); });
 }
 
 QWidget* PanelViewController::buildHeroCard() {
     m_heroCard = new PanelCard(13);
     m_heroCard->setObjectName("heroCard");
-    m_heroCard->setMinimumHeight(108);
+    m_heroCard->setMinimumHeight(AppVisualTheme::scaled(108));
     auto* hero = new QVBoxLayout(m_heroCard);
     hero->setContentsMargins(0, 0, 0, 0);
     hero->setSpacing(9);
@@ -113,7 +115,7 @@ QWidget* PanelViewController::buildHeroCard() {
     m_notificationButton =
         new SymbolButton({}, QStringLiteral("bell"), SymbolButton::Bezel::rounded);
     m_notificationButton->setObjectName("notificationButton");
-    m_notificationButton->setFixedSize(28, 26);
+    m_notificationButton->setFixedWidth(AppVisualTheme::scaled(28));
     m_notificationButton->setTint(AppVisualTheme::secondary);
     m_notificationButton->setAccessibleName(QStringLiteral("预警通知"));
     connectCallback(m_notificationButton, &PanelViewController::onEnableNotifications);
@@ -121,7 +123,7 @@ QWidget* PanelViewController::buildHeroCard() {
     m_settingsButton =
         new SymbolButton({}, QStringLiteral("gearshape"), SymbolButton::Bezel::inlined);
     m_settingsButton->setObjectName("settingsButton");
-    m_settingsButton->setFixedSize(24, 26);
+    m_settingsButton->setFixedWidth(AppVisualTheme::scaled(24));
     m_settingsButton->setTint(AppVisualTheme::secondary);
     m_settingsButton->setToolTip(QStringLiteral("设置"));
     m_settingsButton->setAccessibleName(QStringLiteral("设置"));
@@ -129,7 +131,7 @@ QWidget* PanelViewController::buildHeroCard() {
 
     m_quitButton = new SymbolButton({}, QStringLiteral("power"), SymbolButton::Bezel::rounded);
     m_quitButton->setObjectName("quitButton");
-    m_quitButton->setFixedSize(28, 26);
+    m_quitButton->setFixedWidth(AppVisualTheme::scaled(28));
     m_quitButton->setTint(AppVisualTheme::secondaryLabel);
     m_quitButton->setToolTip(QStringLiteral("退出「潮痕」"));
     m_quitButton->setAccessibleName(QStringLiteral("退出「潮痕」"));
@@ -144,8 +146,9 @@ QWidget* PanelViewController::buildHeroCard() {
 
     auto* statusRow = new QHBoxLayout;
     statusRow->setSpacing(10);
+    // Wraps: with a large font the longest status is wider than the panel.
     m_statusLabel = AppVisualTheme::makeLabel(QStringLiteral("正在读取"), 26, QFont::DemiBold,
-                                              AppVisualTheme::label);
+                                              AppVisualTheme::label, true);
     m_statusLabel->setObjectName("statusLabel");
     m_statusBadge = new StatusBadge;
     m_statusBadge->setObjectName("statusBadge");
@@ -174,9 +177,11 @@ QWidget* PanelViewController::buildPressureCard() {
     m_pressureCard->setObjectName("pressureCard");
     styleCard(m_pressureCard);
     m_pressureCard->setBorder(AppVisualTheme::separator);
-    m_pressureCard->setFixedHeight(44);
+    // Tall enough for the text with room around it; the labels fill the
+    // height and centre their text.
+    m_pressureCard->setMinimumHeight(AppVisualTheme::scaled(44));
     auto* row = new QHBoxLayout(m_pressureCard);
-    row->setContentsMargins(14, 0, 14, 0);
+    row->setContentsMargins(14, 4, 14, 4);
     row->addWidget(AppVisualTheme::makeLabel(QStringLiteral("内存压力"), 13, QFont::Normal,
                                              AppVisualTheme::label));
     row->addStretch(1);
@@ -210,14 +215,13 @@ QWidget* PanelViewController::applicationCard(SymbolButton* refresh) {
     auto* card = new PanelCard(13);
     card->setObjectName("appsCard");
     styleCard(card);
-    card->setFixedHeight(130);
     auto* column = new QVBoxLayout(card);
     column->setContentsMargins(14, 5, 14, 5);
     column->setSpacing(0);
 
-    // The header takes what the three rows leave of the card's fixed height.
+    // The header's label centres in the design's height.
     auto* header = new QWidget;
-    header->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    header->setMinimumHeight(AppVisualTheme::scaled(27));
     auto* headerRow = new QHBoxLayout(header);
     headerRow->setContentsMargins(0, 0, 0, 0);
     headerRow->setSpacing(8);
@@ -244,7 +248,7 @@ QWidget* PanelViewController::buildAdviceCard() {
     m_adviceCard = new PanelCard(13);
     m_adviceCard->setObjectName("adviceCard");
     styleCard(m_adviceCard, AppVisualTheme::control);
-    m_adviceCard->setMinimumHeight(48);
+    m_adviceCard->setMinimumHeight(AppVisualTheme::scaled(48));
     auto* stack = new QGridLayout(m_adviceCard);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
@@ -340,7 +344,7 @@ SymbolButton* PanelViewController::iconButton(const QString& symbol, const QStri
     button->setTint(AppVisualTheme::secondaryLabel);
     button->setToolTip(description);
     button->setAccessibleName(description);
-    button->setFixedSize(24, 20);
+    button->setFixedSize(AppVisualTheme::scaled(24), AppVisualTheme::scaled(20));
     button->setSymbolSize(13);
     connectCallback(button, action);
     return button;
@@ -351,21 +355,18 @@ SymbolButton* PanelViewController::subtleButton(const QString& title, const QStr
     auto* button = new SymbolButton(title, symbol, SymbolButton::Bezel::rounded);
     button->setTint(AppVisualTheme::text);
     button->setAccessibleName(title);
-    button->setFixedHeight(26);
     connectCallback(button, action);
     return button;
 }
 
-QSize PanelViewController::preferredSize() const {
-    return {350, (m_calm ? 400 : 470) + (m_debugPreviewEnabled ? 64 : 0)};
+QSize PanelViewController::sizeHint() const {
+    return {kWidth, layout()->totalHeightForWidth(kWidth)};
 }
 
 void PanelViewController::update(const PanelState& state) {
     const RiskLevel level = state.assessment ? state.assessment->level : RiskLevel::safe;
-    m_calm = level == RiskLevel::safe;
-    m_adviceCard->setVisible(!m_calm);
-    // The panel is exactly the size it asks the popover for.
-    setFixedSize(preferredSize());
+    const bool calm = level == RiskLevel::safe;
+    m_adviceCard->setVisible(!calm);
 
     applyHero(level, state.isSimulation);
     applyEvidence(level, state.sample);
@@ -388,7 +389,7 @@ void PanelViewController::update(const PanelState& state) {
         m_pressureEvidenceLabel->setText(QStringLiteral("恢复确认中"));
     }
 
-    const QString advice = m_calm                      ? kAdviceCalm
+    const QString advice = calm                        ? kAdviceCalm
                            : level == RiskLevel::watch ? kAdviceWatch
                                                        : kAdviceElevated;
     m_adviceLabel->setText(advice);
@@ -428,6 +429,8 @@ void PanelViewController::update(const PanelState& state) {
             m_notificationButton->setAccessibleName(QStringLiteral("开启提醒，目前提醒关闭"));
         }
     }
+    // The popover is sized from sizeHint() right after this returns.
+    refreshSizeHints(this);
 }
 
 void PanelViewController::applyHero(RiskLevel level, bool isSimulation) {

@@ -43,9 +43,11 @@ public:
     // Replaces everything the panel shows.
     void update(const PanelState& state);
 
+    // The panel's width is the design's; its height follows what it shows
+    // now and the user's font.
+    static constexpr int kWidth = 350;
     // The size the popover should give the panel for what it shows now.
-    QSize preferredSize() const;
-    QSize sizeHint() const override { return preferredSize(); }
+    QSize sizeHint() const override;
 
 private:
     QWidget* buildHeroCard();
@@ -67,7 +69,6 @@ private:
     void connectCallback(SymbolButton* button, std::function<void()> PanelViewController::*action);
 
     const bool m_debugPreviewEnabled;
-    bool m_calm = true;
 
     PanelCard* m_heroCard = nullptr;
     PanelCard* m_pressureCard = nullptr;

@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QTransform>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -348,11 +349,11 @@ void SymbolButton::setSymbolSize(int pixels) {
 }
 
 QSize SymbolButton::sizeHint() const {
-    int width = 8 + m_symbolSize + 8;
+    int width = AppVisualTheme::scaled(8 + m_symbolSize + 8);
     if (!text().isEmpty()) {
         width += 4 + fontMetrics().horizontalAdvance(text());
     }
-    return {width, 26};
+    return {width, std::max(AppVisualTheme::scaled(26), fontMetrics().height() + 4)};
 }
 
 void SymbolButton::paintEvent(QPaintEvent*) {
@@ -385,7 +386,7 @@ void SymbolButton::paintEvent(QPaintEvent*) {
     p.setBrush(fill);
     p.drawRoundedRect(bounds, radius, radius);
 
-    const int symbol = m_symbolSize;
+    const int symbol = AppVisualTheme::scaled(m_symbolSize);
     const bool titled = !text().isEmpty();
     const int titleWidth = titled ? fontMetrics().horizontalAdvance(text()) : 0;
     const int contentWidth = symbol + (titled ? 4 + titleWidth : 0);

@@ -38,6 +38,7 @@ public:
     ThemeColor tint() const { return m_tint; }
     void setTint(const ThemeColor& tint);
     Bezel bezel() const { return m_bezel; }
+    // In the design's pixels; drawn scaled like the title.
     void setSymbolSize(int pixels);
 
     QSize sizeHint() const override;

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QWindow>
 
 #include <algorithm>
@@ -38,6 +39,9 @@ TrayPopover::TrayPopover(QWidget* parent)
     setObjectName("popover");
     setWindowTitle(QStringLiteral("潮痕"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    m_frame = new QVBoxLayout(this);
+    m_frame->setContentsMargins(kBorder, kBorder, kBorder, kBorder);
+    m_frame->setSpacing(0);
 }
 
 void TrayPopover::setWindowMode(bool windowMode) {
@@ -52,7 +56,6 @@ void TrayPopover::setWindowMode(bool windowMode) {
 void TrayPopover::showAsWindow(QSize size) {
     const QSize outer = size + QSize(2 * kBorder, 2 * kBorder);
     setFixedSize(outer);
-    layoutContent();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), outer);
         frame.moveCenter(screen->availableGeometry().center());
@@ -76,15 +79,8 @@ void TrayPopover::setContent(QWidget* content) {
     }
     m_content = content;
     if (content) {
-        content->setParent(this);
-        layoutContent();
+        m_frame->addWidget(content);
         content->show();
-    }
-}
-
-void TrayPopover::layoutContent() {
-    if (m_content) {
-        m_content->setGeometry(rect().adjusted(kBorder, kBorder, -kBorder, -kBorder));
     }
 }
 
@@ -98,7 +94,6 @@ void TrayPopover::showAnchored(const QRect& anchor, QSize size) {
     const QSize outer = size + QSize(2 * kBorder, 2 * kBorder);
     const QRect frame = placement(m_anchor, outer, available);
     setFixedSize(frame.size());
-    layoutContent();
     move(frame.topLeft());
     show();
     followScreen();
@@ -119,7 +114,6 @@ void TrayPopover::setContentSize(QSize contentSize) {
         }
         applyFrame(frame);
     }
-    layoutContent();
 }
 
 QRect TrayPopover::fitted(QRect frame, const QRect& available) {
@@ -144,7 +138,6 @@ void TrayPopover::applyFrame(const QRect& frame) {
     const QRect target = screen ? fitted(frame, screen->availableGeometry()) : frame;
     setFixedSize(target.size());
     move(target.topLeft());
-    layoutContent();
 }
 
 void TrayPopover::followScreen() {

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+class QVBoxLayout;
+
 namespace tidemark {
 
 // The frameless window that holds the status panel under the tray item.
@@ -58,11 +60,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void layoutContent();
     void applyFrame(const QRect& frame);
     void followScreen();
     void refit();
 
+    QVBoxLayout* m_frame = nullptr;
     QPointer<QWidget> m_content;
     QPointer<QWindow> m_followedWindow;
     QRect m_anchor;

@@ -48,6 +48,35 @@ QScrollArea* documentScroll(QWidget* document, QLayout* documentLayout, int mini
     return scroll;
 }
 
+namespace {
+
+void invalidateLayoutItems(QLayoutItem* item) {
+    item->invalidate();
+    if (QLayout* layout = item->layout()) {
+        for (int i = 0; QLayoutItem* child = layout->itemAt(i); ++i) {
+            invalidateLayoutItems(child);
+        }
+    }
+}
+
+}  // namespace
+
+void refreshSizeHints(QWidget* root) {
+    const QList<QWidget*> descendants = root->findChildren<QWidget*>();
+    for (QWidget* widget : descendants) {
+        // Clears what the parent's layout remembers of this widget's hint.
+        widget->updateGeometry();
+    }
+    for (QWidget* widget : descendants) {
+        if (widget->layout()) {
+            invalidateLayoutItems(widget->layout());
+        }
+    }
+    if (root->layout()) {
+        invalidateLayoutItems(root->layout());
+    }
+}
+
 void centreOnScreen(QWidget* window) {
     QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (screen == nullptr) {

@@ -28,6 +28,13 @@ void setPlainTitle(QAbstractButton* button, const QString& title);
 // while it is shown.
 QScrollArea* documentScroll(QWidget* document, QLayout* documentLayout, int minimumHeight);
 
+// Drops every size hint cached below `root`, so that root->sizeHint() at
+// once reflects texts just set. Qt refreshes them through posted layout
+// requests, one nesting level per pass of the event loop and none while the
+// widget is hidden; a window sized from the hint before then would be sized
+// for the previous content.
+void refreshSizeHints(QWidget* root);
+
 // Places a top-level window in the middle of its screen's free area (the
 // primary screen while it has none yet).
 void centreOnScreen(QWidget* window);

@@ -4,6 +4,7 @@
 
 #include "Snapshots.h"
 #include "ui/PanelViewController.h"
+#include "ui/TrayPopover.h"
 
 namespace tidemark::snapshots {
 
@@ -42,9 +43,7 @@ std::vector<AppMemory> typicalApplications() {
     };
 }
 
-void render(const QDir& dir, const PanelCase& state, bool dark) {
-    useAppearance(dark);
-    auto panel = std::make_unique<ui::PanelViewController>(state.debugPreview);
+ui::PanelState stateShown(const PanelCase& state) {
     ui::PanelState shown{.applicationRankingAvailable = state.rankingAvailable,
                          .notificationsEnabled = state.notificationsEnabled,
                          .notificationsAvailable = state.notificationsAvailable,
@@ -61,8 +60,28 @@ void render(const QDir& dir, const PanelCase& state, bool dark) {
     if (state.rankingAvailable) {
         shown.applications = typicalApplications();
     }
-    panel->update(shown);
+    return shown;
+}
+
+void render(const QDir& dir, const PanelCase& state, bool dark) {
+    useAppearance(dark);
+    auto panel = std::make_unique<ui::PanelViewController>(state.debugPreview);
+    panel->update(stateShown(state));
+    // The size the popover gives it; save() alone would bound a tall panel
+    // by the offscreen screen.
+    panel->setFixedSize(panel->sizeHint());
     save(panel.get(), dir, QStringLiteral("panel-%1-%2").arg(state.name, dark ? "dark" : "light"));
+}
+
+// The panel in the popover, sized from it as the tray does.
+void renderInPopover(const QDir& dir, const PanelCase& state, bool dark) {
+    useAppearance(dark);
+    TrayPopover popover;
+    auto* panel = new ui::PanelViewController(state.debugPreview);
+    popover.setContent(panel);
+    panel->update(stateShown(state));
+    popover.setContentSize(panel->sizeHint());
+    save(&popover, dir, QStringLiteral("popover-%1-%2").arg(state.name, dark ? "dark" : "light"));
 }
 
 }  // namespace
@@ -96,6 +115,7 @@ void renderPanelSnapshots(const QDir& dir) {
         for (const PanelCase& state : states) {
             render(dir, state, dark);
         }
+        renderInPopover(dir, states[3], dark);
     }
     useAppearance(false);
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -35,18 +36,63 @@ LightweightSample sample16(std::optional<std::uint64_t> usedBytes) {
     return sample;
 }
 
+// The panel at the size it asks for holds everything it shows: each part of
+// the column below the one before, the bottom inset kept, no widget cut off
+// by its parent or squeezed below the height its text needs.
+void expectFitsWithoutClipping(const PanelViewController& panel) {
+    ASSERT_EQ(panel.size(), panel.sizeHint());
+    EXPECT_EQ(panel.width(), PanelViewController::kWidth);
+    int previousBottom = 0;
+    for (const char* name :
+         {"heroCard", "pressureCard", "appsCard", "appsHintLabel", "adviceCard", "debugArea"}) {
+        const QWidget* part = panel.findChild<QWidget*>(name);
+        if (part == nullptr || !part->isVisibleTo(&panel)) {
+            continue;
+        }
+        const QRect frame(part->mapTo(&panel, QPoint(0, 0)), part->size());
+        EXPECT_GT(frame.top(), previousBottom) << name;
+        previousBottom = frame.bottom();
+    }
+    EXPECT_EQ(panel.height() - 1 - previousBottom, 24) << "the bottom inset";
+    for (const QWidget* widget : panel.findChildren<QWidget*>()) {
+        const std::string name = widget->objectName().toStdString();
+        if (!widget->isVisibleTo(&panel)) {
+            continue;
+        }
+        EXPECT_TRUE(widget->parentWidget()->rect().contains(widget->geometry()))
+            << name << " in " << widget->parentWidget()->objectName().toStdString();
+        // Skipped: icons and rules of a fixed size, which need no room for
+        // text, and overlays that take whatever their parent has.
+        const QSizePolicy policy = widget->sizePolicy();
+        if (widget->minimumWidth() != widget->maximumWidth() &&
+            policy.horizontalPolicy() != QSizePolicy::Ignored) {
+            EXPECT_GE(widget->width(),
+                      std::max(widget->minimumWidth(), widget->minimumSizeHint().width()))
+                << name;
+        }
+        if (widget->minimumHeight() != widget->maximumHeight() &&
+            policy.verticalPolicy() != QSizePolicy::Ignored) {
+            const int needed = widget->hasHeightForWidth() ? widget->heightForWidth(widget->width())
+                                                           : widget->minimumSizeHint().height();
+            EXPECT_GE(widget->height(), std::max(widget->minimumHeight(), needed)) << name;
+        }
+    }
+}
+
 class PanelTest : public ::testing::Test {
 protected:
     void make(bool debugPreview) {
         panel = std::make_unique<PanelViewController>(debugPreview);
         panel->show();
     }
+    // Shows `state` at the size the panel asks for, as the popover does.
     void show(const PanelState& state) {
         panel->update(state);
-        // Nested layouts settle one posted request at a time.
-        for (int round = 0; round < 3; ++round) {
-            QCoreApplication::processEvents();
-        }
+        // Shown on its own, the panel is a window whose layout keeps it at
+        // least as tall as the previous content until the layout has run.
+        QCoreApplication::processEvents();
+        panel->resize(panel->sizeHint());
+        QCoreApplication::processEvents();
     }
     template <typename T = QLabel>
     T* find(const char* name, QWidget* in = nullptr) const {
@@ -101,7 +147,7 @@ TEST_F(PanelTest, LevelsAndFlagsSetTextsColoursAndSize) {
         EXPECT_EQ(text("appsHintLabel"), c.hint);
         EXPECT_EQ(text("memoryEvidenceLabel"), "内存约 12.25 GB / 16 GB");
         EXPECT_EQ(find<QWidget>("adviceCard")->isHidden(), c.advice == nullptr);
-        EXPECT_EQ(panel->preferredSize(), QSize(350, c.advice ? 470 : 400));
+        expectFitsWithoutClipping(*panel);
         if (c.advice) {
             EXPECT_EQ(text("adviceLabel"), c.advice);
             EXPECT_EQ(adviceFill(), c.fill);
@@ -120,13 +166,16 @@ TEST_F(PanelTest, LevelsAndFlagsSetTextsColoursAndSize) {
     show({.assessment = assessed(RiskLevel::warning), .applicationRankingAvailable = false});
     EXPECT_EQ(text("appsHintLabel"),
               "当前无法读取应用排名，不代表没有高占用应用。系统风险判断仍可用。");
+    expectFitsWithoutClipping(*panel);
     auto frame = [this](const char* name) {
         QWidget* w = find<QWidget>(name);
         return QRect(w->mapTo(panel.get(), QPoint(0, 0)), w->size());
     };
     EXPECT_GE(frame("appsHintLabel").top(), frame("appsCard").bottom() + 7);
     EXPECT_GE(frame("adviceCard").top(), frame("appsHintLabel").bottom() + 16);
-    EXPECT_LE(frame("adviceCard").bottom(), panel->height());
+    const int withLongHint = panel->height();
+    show({.assessment = assessed(RiskLevel::warning)});
+    EXPECT_LT(panel->height(), withLongHint) << "the height follows the wrapped hint";
 
     QApplication::setPalette(AppVisualTheme::standardPalette(Appearance::dark));
     QCoreApplication::processEvents();  // the change reaches widgets as a posted event
@@ -135,6 +184,35 @@ TEST_F(PanelTest, LevelsAndFlagsSetTextsColoursAndSize) {
     QApplication::setPalette(AppVisualTheme::standardPalette(Appearance::light));
     QCoreApplication::processEvents();
     EXPECT_EQ(textColor("adviceLabel"), 0xA43131u);
+}
+
+TEST_F(PanelTest, FitsItsContentAtEveryFontSize) {
+    const QFont standard = QApplication::font();
+    const PanelState calm{.sample = sample16(8 * kGiB)};
+    // The most the panel shows: two-line status and hint, advice, preview.
+    const PanelState fullest{.assessment = assessed(RiskLevel::critical),
+                             .sample = sample16(15 * kGiB),
+                             .applicationRankingAvailable = false,
+                             .isSimulation = true};
+    for (const qreal scale : {1.0, 1.5, 0.8}) {
+        SCOPED_TRACE(scale);
+        QFont font = standard;
+        font.setPointSizeF(standard.pointSizeF() * scale);
+        QApplication::setFont(font);
+        make(true);
+        show(calm);
+        expectFitsWithoutClipping(*panel);
+        const int calmHeight = panel->height();
+        // The popover reads the hint right after the update, before any
+        // posted layout request has run.
+        panel->update(fullest);
+        const QSize asked = panel->sizeHint();
+        show(fullest);
+        EXPECT_EQ(asked, panel->sizeHint());
+        EXPECT_GT(asked.height(), calmHeight);
+        expectFitsWithoutClipping(*panel);
+    }
+    QApplication::setFont(standard);
 }
 
 TEST_F(PanelTest, BellAndDebugAreaFollowTheFlags) {
@@ -165,7 +243,7 @@ TEST_F(PanelTest, BellAndDebugAreaFollowTheFlags) {
         EXPECT_EQ(text("debugStatusLabel"), c.status);
         EXPECT_EQ(text("statusBadge"), c.badge);
         EXPECT_EQ(find<QPushButton>("endPreviewButton")->isEnabled(), c.shown.isSimulation);
-        EXPECT_EQ(panel->size(), QSize(350, c.shown.assessment ? 534 : 464));
+        expectFitsWithoutClipping(*panel);
         EXPECT_EQ(bell->isEnabled(), c.shown.notificationsAvailable);
         EXPECT_EQ(bell->symbol(), c.bell);
         EXPECT_EQ(bell->toolTip(), c.bellTip);

@@ -1,5 +1,6 @@
 #include "ui/TrayPopover.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -8,7 +9,7 @@
 namespace tidemark {
 namespace {
 
-// The panel's content: calm, then critical with the preview controls.
+// Content that grows while shown, as the panel does when advice appears.
 constexpr QSize kCalm(350, 400);
 constexpr QSize kCritical(350, 534);
 
@@ -29,6 +30,8 @@ TEST(TrayPopoverTest, GrowingContentKeepsTheFrameOnItsScreen) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.where);
         TrayPopover popover;
+        auto* content = new QWidget;
+        popover.setContent(content);
         popover.showAnchored(c.anchor, kCalm);
         const QRect calm = popover.geometry();
         EXPECT_TRUE(area.contains(calm)) << calm.top() << "+" << calm.height();
@@ -36,6 +39,8 @@ TEST(TrayPopoverTest, GrowingContentKeepsTheFrameOnItsScreen) {
         const QRect critical = popover.geometry();
         EXPECT_EQ(critical.size(), kCritical + QSize(2, 2));
         EXPECT_TRUE(area.contains(critical)) << critical.top() << "+" << critical.height();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(content->geometry(), QRect(QPoint(1, 1), kCritical)) << "inside the hairline";
         if (c.keepsBottomEdge) {
             EXPECT_EQ(critical.bottom(), calm.bottom());
         }

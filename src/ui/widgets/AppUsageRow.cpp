@@ -30,7 +30,10 @@ AppUsageRow::AppUsageRow(QWidget* parent) : QWidget(parent) {
     }();
     (void)factoryInstalled;
 
-    setFixedHeight(28);
+    // The design's row height, grown with the text; the labels fill it and
+    // centre their text.
+    setMinimumHeight(AppVisualTheme::scaled(28));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
@@ -40,7 +43,8 @@ AppUsageRow::AppUsageRow(QWidget* parent) : QWidget(parent) {
     m_rankLabel->setObjectName("rankLabel");
     m_rankLabel->setFont(AppVisualTheme::monospacedDigitFont(11, QFont::Medium));
     m_rankLabel->setAlignment(Qt::AlignCenter);
-    m_rankLabel->setFixedWidth(18);
+    m_rankLabel->setMinimumWidth(18);
+    m_rankLabel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
 
     auto* name = new ElidedLabel(this);
     name->setObjectName("nameLabel");
@@ -54,7 +58,10 @@ AppUsageRow::AppUsageRow(QWidget* parent) : QWidget(parent) {
     m_memoryLabel->setObjectName("memoryLabel");
     m_memoryLabel->setFont(AppVisualTheme::monospacedDigitFont(12, QFont::DemiBold));
     m_memoryLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_memoryLabel->setFixedWidth(82);
+    // The same width in every row while the figures fit it, so that the
+    // names end at one line; the panel's width does not grow with the font.
+    m_memoryLabel->setMinimumWidth(82);
+    m_memoryLabel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
 
     row->addWidget(m_rankLabel);
     row->addSpacing(8);

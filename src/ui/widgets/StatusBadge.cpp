@@ -1,6 +1,7 @@
 #include "ui/widgets/StatusBadge.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace tidemark::ui {
 
@@ -8,7 +9,6 @@ StatusBadge::StatusBadge(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignCenter);
     setFont(AppVisualTheme::font(11, QFont::DemiBold));
-    setFixedHeight(18);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -18,7 +18,8 @@ void StatusBadge::setLevelColor(const ThemeColor& color) {
 }
 
 QSize StatusBadge::sizeHint() const {
-    return {fontMetrics().horizontalAdvance(text()) + 16, 18};
+    return {fontMetrics().horizontalAdvance(text()) + 16,
+            std::max(AppVisualTheme::scaled(18), fontMetrics().height())};
 }
 
 void StatusBadge::paintEvent(QPaintEvent* event) {
@@ -29,7 +30,8 @@ void StatusBadge::paintEvent(QPaintEvent* event) {
         tint.setAlphaF(0.12);
         p.setPen(Qt::NoPen);
         p.setBrush(tint);
-        p.drawRoundedRect(QRectF(rect()), 9, 9);
+        const qreal radius = height() / 2.0;
+        p.drawRoundedRect(QRectF(rect()), radius, radius);
     }
     QLabel::paintEvent(event);
 }

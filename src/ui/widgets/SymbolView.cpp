@@ -8,6 +8,12 @@
 
 namespace tidemark::ui {
 
+SymbolView::SymbolView(const QString& symbol, QSize size, QWidget* parent)
+    : QWidget(parent), m_symbol(symbol) {
+    setFixedSize(AppVisualTheme::scaled(size.width()), AppVisualTheme::scaled(size.height()));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
 SymbolView::SymbolView(const QString& symbol, const QRect& frame, QWidget* parent)
     : QWidget(parent), m_symbol(symbol) {
     setGeometry(frame);

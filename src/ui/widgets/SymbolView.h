@@ -9,6 +9,10 @@ namespace tidemark::ui {
 // events pass through to what lies beneath.
 class SymbolView : public QWidget {
 public:
+    // `size` in the design's pixels, scaled like the text beside it; for a
+    // layout to place.
+    SymbolView(const QString& symbol, QSize size, QWidget* parent = nullptr);
+    // Placed at `frame` in `parent`, for a window that has no layout yet.
     SymbolView(const QString& symbol, const QRect& frame, QWidget* parent);
 
 protected:
