@@ -58,9 +58,7 @@ QLabel* makeLabel(QWidget* parent, const QString& text, qreal size, QFont::Weigh
 }
 
 SymbolView* makeSymbol(QWidget* parent, const QString& symbol, QSize size) {
-    auto* view = new SymbolView(symbol, QRect(QPoint(), size), parent);
-    view->setFixedSize(size);
-    return view;
+    return new SymbolView(symbol, size, parent);
 }
 
 QWidget* makeCard(SettingsSurface* surface) {

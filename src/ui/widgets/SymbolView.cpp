@@ -14,12 +14,6 @@ SymbolView::SymbolView(const QString& symbol, QSize size, QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-SymbolView::SymbolView(const QString& symbol, const QRect& frame, QWidget* parent)
-    : QWidget(parent), m_symbol(symbol) {
-    setGeometry(frame);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
 void SymbolView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const int side = std::max(width(), height());

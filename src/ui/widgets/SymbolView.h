@@ -12,8 +12,6 @@ public:
     // `size` in the design's pixels, scaled like the text beside it; for a
     // layout to place.
     SymbolView(const QString& symbol, QSize size, QWidget* parent = nullptr);
-    // Placed at `frame` in `parent`, for a window that has no layout yet.
-    SymbolView(const QString& symbol, const QRect& frame, QWidget* parent);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
