@@ -1,0 +1,217 @@
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/ProbePlatform.h"
+#include "core/SystemProbe.h"
+#include "engine/MonitoringEngine.h"
+#include "history/IncidentStore.h"
+#include "settings/LocalNotificationService.h"
+#include "settings/NotificationClient.h"
+#include "settings/PreferenceStore.h"
+
+namespace {
+
+using namespace tidemark;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kDesktopApplications = 150;
+
+double millisecondsSince(Clock::time_point start, Clock::time_point end) {
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+// The main thread's event loop, reduced to what the notification path needs:
+// work queued by a completion runs once the tick has returned.
+class EventQueue {
+public:
+    void post(std::function<void()> work) { m_work.push_back(std::move(work)); }
+    void run() {
+        while (!m_work.empty()) {
+            auto work = std::move(m_work.front());
+            m_work.pop_front();
+            work();
+        }
+    }
+
+private:
+    std::deque<std::function<void()>> m_work;
+};
+
+// The desktop's notification server as the D-Bus client meets it: every
+// answer arrives on a later turn of the event loop. The status query is the
+// server's presence; add() asks for its capabilities, and the Notify call
+// leaves on the turn after that answer.
+class QueuedNotificationClient final : public NotificationClient {
+public:
+    explicit QueuedNotificationClient(EventQueue& queue) : m_queue(queue) {}
+
+    void authorizationStatus(std::function<void(AuthorizationStatus)> done) override {
+        m_queue.post([done = std::move(done)] { done(AuthorizationStatus::authorized); });
+    }
+    void requestAuthorization(std::function<void(bool, std::optional<std::string>)> done) override {
+        m_queue.post([done = std::move(done)] { done(true, std::nullopt); });
+    }
+    void add(const NotificationRequest&,
+             std::function<void(std::optional<std::string>)> done) override {
+        m_queue.post([this, done = std::move(done)] {
+            notifySentAt = Clock::now();
+            m_queue.post([done] { done(std::nullopt); });
+        });
+    }
+
+    std::optional<Clock::time_point> notifySentAt;
+
+private:
+    EventQueue& m_queue;
+};
+
+class NoPreferences final : public PreferenceStore {
+public:
+    std::optional<bool> boolValue(const std::string&) const override { return std::nullopt; }
+    void setBool(const std::string&, bool) override {}
+};
+
+// This machine's processes, read by the real probe, under a pressure the
+// benchmark chooses: the tick's own reading of /proc, its capture and its
+// growth history are the ones the tray application pays for.
+class PressedSource final : public SampleSource {
+public:
+    explicit PressedSource(SystemProbe& probe) : m_probe(probe) {}
+
+    LightweightSample lightweightSample() override {
+        LightweightSample sample = m_probe.lightweightSample();
+        sample.pressure = pressure;
+        return sample;
+    }
+    SystemSnapshot capture(std::size_t limit) override { return m_probe.capture(limit); }
+    void recordGrowth(const LightweightSample& sample) override { m_probe.recordGrowth(sample); }
+
+    Pressure pressure = Pressure::normal;
+
+private:
+    SystemProbe& m_probe;
+};
+
+// A scratch directory on the disk the home directory is on, so that the
+// history's fsync reaches a real device (a tmpfs would make it free).
+struct DiskScratch {
+    DiskScratch() {
+        std::string pattern = "/var/tmp/tidemark-bench-XXXXXX";
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path = pattern;
+        }
+    }
+    ~DiskScratch() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    fs::path path;
+};
+
+// A desktop with `count` installed applications whose programs are on PATH,
+// beside the machine's own entries.
+DesktopEntryLocations desktopWithApplications(const fs::path& root, int count) {
+    fs::create_directories(root / "share/applications");
+    fs::create_directories(root / "bin");
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "app" + std::to_string(i);
+        std::ofstream(root / "bin" / name) << "\x7f"
+                                              "ELF";
+        ::chmod((root / "bin" / name).c_str(), 0755);
+        std::ofstream entry(root / "share/applications" / (name + ".desktop"));
+        entry << "[Desktop Entry]\nType=Application\nName=Application " << i << "\n";
+        for (int lang = 0; lang < 40; ++lang) {
+            entry << "Name[l" << lang << "]=Application " << i << " translated\n"
+                  << "Comment[l" << lang << "]=Does something useful with your files\n";
+        }
+        entry << "Exec=" << name << " %U\nIcon=" << name << "\n";
+    }
+    DesktopEntryLocations locations = DesktopEntryLocations::fromEnvironment();
+    locations.dataDirectories.insert(locations.dataDirectories.begin(), (root / "share").string());
+    locations.searchPath.insert(locations.searchPath.begin(), (root / "bin").string());
+    return locations;
+}
+
+// Written-back pages first, then the page cache, dentries and inodes.
+bool dropPageCache() {
+    ::sync();
+    std::ofstream control("/proc/sys/vm/drop_caches");
+    control << "3\n";
+    control.flush();
+    return static_cast<bool>(control);
+}
+
+// Tick start to the moment the Notify call leaves, with a cold page cache:
+// the alert tick of the tray application (the real probe on this machine and
+// a desktop of 150 applications, the engine, the history on disk) and the
+// notification service wired as the tray application wires them, the
+// client's answers arriving on later turns of the event loop.
+void BM_AlertToNotifyColdCache(benchmark::State& state) {
+    DiskScratch scratch;
+    if (scratch.path.empty()) {
+        state.SkipWithError("no scratch directory under /var/tmp");
+        return;
+    }
+    SystemProbe probe(defaultProbePlatform(), defaultBundleReader(),
+                      desktopWithApplications(scratch.path / "desktop", kDesktopApplications));
+    PressedSource source(probe);
+    probe.capture(MonitoringEngine::kCaptureLimit);  // the start-up ranking
+    int run = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        LocalCalendar calendar;
+        const fs::path history = scratch.path / ("incidents-" + std::to_string(++run) + ".json");
+        IncidentStore store(history, calendar, probe.lightweightSample().capturedAt);
+        MonitoringEngine engine(source, store);
+        EventQueue queue;
+        QueuedNotificationClient client(queue);
+        NoPreferences preferences;
+        LocalNotificationService notifications(client, true, preferences);
+        notifications.refreshAuthorizationState();
+        queue.run();
+        engine.onAlert = [&](AlertEvent event, const std::optional<AdvicePlan>& advice) {
+            notifications.send(event, false, advice);
+        };
+        source.pressure = Pressure::normal;
+        engine.tick();
+        source.pressure = Pressure::critical;
+        if (!dropPageCache()) {
+            state.SkipWithError("dropping the page cache needs root");
+            break;
+        }
+        state.ResumeTiming();
+
+        const Clock::time_point start = Clock::now();
+        const TickReport report = engine.tick();
+        const Clock::time_point tickEnd = Clock::now();
+        queue.run();
+        if (!report.alert || !client.notifySentAt) {
+            state.SkipWithError("the critical tick sent no notification");
+            break;
+        }
+        const double notifyMs = millisecondsSince(start, *client.notifySentAt);
+        state.SetIterationTime(notifyMs / 1000);
+        state.counters["notify_ms"] = notifyMs;
+        state.counters["tick_ms"] = millisecondsSince(start, tickEnd);
+        state.counters["history_written"] = fs::exists(history) ? 1 : 0;
+    }
+}
+BENCHMARK(BM_AlertToNotifyColdCache)
+    ->Iterations(1)
+    ->Repetitions(9)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
