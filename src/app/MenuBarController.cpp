@@ -74,7 +74,7 @@ MenuBarController::MenuBarController(MenuBarEnvironment environment, QObject* pa
         // The ranking the alert just captured is the "before" a victim is
         // found missing from.
         if (event == AlertEvent::critical && m_killWatch) {
-            m_killWatch->arm(m_engine.topApplications);
+            m_killWatch->arm(m_engine.topApplications());
         }
     };
     m_engine.onFollowUpUpdate = [this](const std::string& message, bool canConfirm) {
@@ -393,20 +393,20 @@ void MenuBarController::updatePanel() {
         assessment = m_simulation.assessment();
         isSimulation = true;
     } else {
-        assessment = m_engine.presentationPolicy.displayedAssessment;
-        isRecovering = m_engine.presentationPolicy.isRecovering;
+        assessment = m_engine.presentationPolicy().displayedAssessment;
+        isRecovering = m_engine.presentationPolicy().isRecovering;
     }
     updateBrandColor(assessment ? assessment->level : RiskLevel::safe);
     if (!m_panel) {
         return;
     }
-    const auto& ranking = m_engine.topApplications;
+    const auto& ranking = m_engine.topApplications();
     const std::vector<AppMemory> applications(
         ranking.begin(), ranking.begin() + std::min(ranking.size(), kPanelApplicationCount));
     m_panel->update({.assessment = assessment,
-                     .sample = m_engine.latestSample,
+                     .sample = m_engine.latestSample(),
                      .applications = applications,
-                     .applicationRankingAvailable = m_engine.applicationRankingAvailable,
+                     .applicationRankingAvailable = m_engine.applicationRankingAvailable(),
                      .notificationsEnabled = m_notifications.isEnabled(),
                      .notificationsAvailable = m_notifications.isAvailable(),
                      .isSimulation = isSimulation,
@@ -516,7 +516,7 @@ void MenuBarController::showAdvice() {
     // below ends the preview, and the plans were made for it.
     const bool isPreview = m_simulation.assessment().has_value();
     const std::optional<RiskAssessment> source =
-        isPreview ? m_simulation.assessment() : m_engine.presentationPolicy.displayedAssessment;
+        isPreview ? m_simulation.assessment() : m_engine.presentationPolicy().displayedAssessment;
     const RiskLevel level = source ? source->level : RiskLevel::safe;
     const auto growth = source ? source->swapGrowthFiveMinutesBytes : std::optional<std::int64_t>();
     auto plans = m_engine.plansFor(level, growth);
@@ -532,7 +532,7 @@ void MenuBarController::showAdvice() {
             if (!self.m_adviceWindow) {
                 return;
             }
-            const AdviceFollowUp& followUp = self.m_engine.adviceFollowUp;
+            const AdviceFollowUp& followUp = self.m_engine.adviceFollowUp();
             if (isPreview) {
                 self.m_adviceWindow->show(
                     plans, QStringLiteral("这是模拟建议，不进行真实效果复查。"), false, true);
@@ -554,7 +554,7 @@ void MenuBarController::adviceConfirmed() {
     if (QLabel* result = m_adviceWindow->result()) {
         result->setText(m_adviceWindow->isSimulation()
                             ? QStringLiteral("模拟建议，不进行真实复查。")
-                            : text(m_engine.adviceFollowUp.message));
+                            : text(m_engine.adviceFollowUp().message));
     }
     if (QAbstractButton* confirm = m_adviceWindow->confirm()) {
         confirm->setEnabled(false);

@@ -109,7 +109,7 @@ public:
     // panel opens, or comes to the front when it is open.
     void activateFromSecondStart();
 
-    MonitoringEngine& engine() { return m_engine; }
+    const MonitoringEngine& engine() const { return m_engine; }
     // Null without kill signals.
     KillWatch* killWatch() { return m_killWatch.get(); }
     LocalNotificationService& notifications() { return m_notifications; }

@@ -156,7 +156,7 @@ TEST_F(MenuBarControllerTest, StartsInOrderAndTicksFirstBeforeTheTimer) {
     client.answerStatus(AuthorizationStatus::authorized);
     EXPECT_EQ(timerExistedAtRead, std::vector<bool>{false});
     EXPECT_EQ(source.captures, 1);  // the start-up ranking; a calm tick reads none
-    EXPECT_EQ(controller->engine().topApplications.size(), 3u);
+    EXPECT_EQ(controller->engine().topApplications().size(), 3u);
     EXPECT_TRUE(controller->hasSamplingTimer());
 
     controller->applicationWillTerminate();
@@ -251,7 +251,7 @@ TEST_F(MenuBarControllerTest, BothPreviewSwitchesRunOnlyTheWarningPreview) {
     EXPECT_EQ(client.added[0].identifier, "tidemark-warning-test");
     EXPECT_EQ(logoColor(), ui::AppVisualTheme::systemRed.resolve());
     // The engine never saw the preview.
-    EXPECT_EQ(controller->engine().presentationPolicy.displayedLevel, RiskLevel::safe);
+    EXPECT_EQ(controller->engine().presentationPolicy().displayedLevel, RiskLevel::safe);
     EXPECT_TRUE(controller->incidents().records().empty());
 }
 
@@ -305,7 +305,7 @@ TEST_F(MenuBarControllerTest, ARiseBetweenTicksAlertsAtOnceAndReachesTheHistoryW
     // The minute restarts from the early tick: the regular one that was due
     // 40 s later does not come; the next comes 60 s after the early tick.
     const Timestamp early = scheduler.now();
-    const auto lastTick = [&] { return controller->engine().latestSample->capturedAt; };
+    const auto lastTick = [&] { return controller->engine().latestSample()->capturedAt; };
     scheduler.advance(59.9);
     EXPECT_EQ(lastTick(), early);
     scheduler.advance(0.1);
@@ -365,7 +365,7 @@ TEST_F(MenuBarControllerTest, ConfirmingAdviceIsIgnoredInAPreviewAndDecidedByThe
     ASSERT_TRUE(window != nullptr && window->isSimulation());
     const QString previewResult = window->result()->text();
     window->onConfirm();
-    EXPECT_FALSE(controller->engine().adviceFollowUp.isPending());
+    EXPECT_FALSE(controller->engine().adviceFollowUp().isPending());
     EXPECT_EQ(window->result()->text(), previewResult);
 
     controller->simulation().cancel(true);
