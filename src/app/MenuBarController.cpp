@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <functional>
 #include <type_traits>
+#include <utility>
 
 #include "engine/Trace.h"
 #include "history/IncidentStore.h"
@@ -69,8 +70,23 @@ MenuBarController::MenuBarController(MenuBarEnvironment environment, QObject* pa
         m_killWatch->onKill = [this](const KillReport& kill) { killReported(kill); };
     }
     m_engine.onAlert = [this](AlertEvent event, const std::optional<AdvicePlan>& advice) {
-        // Fire and forget: the send keeps its own copy of event and plan.
-        m_notifications.send(event, false, advice);
+        // The tick writes the history after this, with an fsync that may take
+        // seconds while memory runs short, and the notification needs a few
+        // round trips on the bus, each on a later turn of the event loop. So
+        // the write waits until the server has answered the notification, or
+        // kHistoryHoldSeconds at most. The send keeps its own copy of event
+        // and plan.
+        m_incidents->holdSaves();
+        const auto held = std::make_shared<bool>(true);
+        const auto release = whileAlive([held](MenuBarController& self) {
+            if (std::exchange(*held, false)) {
+                self.m_incidents->releaseSaves();
+            }
+        });
+        m_notifications.send(event, false, advice, release);
+        if (*held) {
+            m_scheduler.scheduleAfter(kHistoryHoldSeconds, release);
+        }
         // The ranking the alert just captured is the "before" a victim is
         // found missing from.
         if (event == AlertEvent::critical && m_killWatch) {

@@ -32,12 +32,9 @@ TickReport MonitoringEngine::tick(const LightweightSample& lookedAt) {
         report.captured = true;
     }
 
-    // After the capture, so that the capture measured growth against the
-    // minutes before this one.
-    m_source.recordGrowth(sample);
-
-    m_incidents.recordAlert(assessment.level, m_topApplications, sample.capturedAt);
-
+    // The notification first: everything after it (the growth point, the
+    // history written with an fsync) can wait while memory runs short, the
+    // warning cannot.
     if (report.alert) {
         report.advicePlans =
             AdviceEngine::plans(assessment.level, m_topApplications, sample.physicalMemoryBytes,
@@ -46,6 +43,12 @@ TickReport MonitoringEngine::tick(const LightweightSample& lookedAt) {
             onAlert(*report.alert, firstPlan(report.advicePlans));
         }
     }
+
+    // After the capture, so that the capture measured growth against the
+    // minutes before this one.
+    m_source.recordGrowth(sample);
+
+    m_incidents.recordAlert(assessment.level, m_topApplications, sample.capturedAt);
 
     m_adviceFollowUp.consume(sample);
     if (onFollowUpUpdate) {

@@ -55,7 +55,9 @@ public:
     std::vector<AdvicePlan> plansFor(RiskLevel level,
                                      std::optional<std::int64_t> swapGrowthFiveMinutesBytes) const;
 
-    // Asked to post a notification; the tick does not wait for it.
+    // Asked to post a notification; the tick does not wait for it. Raised
+    // before the tick writes the history, so that the request is on its way
+    // first.
     std::function<void(AlertEvent event, const std::optional<AdvicePlan>& advice)> onAlert;
     // After every tick's follow-up step, while an advice window exists.
     std::function<void(const std::string& message, bool canConfirm)> onFollowUpUpdate;

@@ -322,6 +322,34 @@ TEST_F(MenuBarControllerTest, ARiseBetweenTicksAlertsAtOnceAndReachesTheHistoryW
     EXPECT_TRUE(IncidentStore(dir / "incidents.json", calendar, scheduler.now()).records().empty());
 }
 
+// The alert's notification is asked for before the history is written: the
+// write waits until the server has answered, or kHistoryHoldSeconds when it
+// never does. The history window has the incident at once.
+TEST_F(MenuBarControllerTest, TheNotificationLeavesBeforeTheHistoryIsWritten) {
+    const std::filesystem::path file = dir / "incidents.json";
+    for (const bool serverAnswers : {true, false}) {
+        std::filesystem::remove(file);
+        client.added.clear();
+        client.pendingAdds.clear();
+        source.next.pressure = Pressure::normal;
+        launchMonitoring();
+        scheduler.advance(20);
+        source.next.pressure = Pressure::critical;
+        events.fire();
+        ASSERT_EQ(client.added.size(), 1u) << serverAnswers;
+        EXPECT_FALSE(std::filesystem::exists(file)) << serverAnswers;
+        EXPECT_EQ(controller->incidents().records().size(), 1u);
+        if (serverAnswers) {
+            client.finishAdd();
+        } else {
+            scheduler.advance(MenuBarController::kHistoryHoldSeconds - 0.1);
+            EXPECT_FALSE(std::filesystem::exists(file));
+            scheduler.advance(0.1);
+        }
+        EXPECT_TRUE(std::filesystem::exists(file)) << serverAnswers;
+    }
+}
+
 class CountedKills final : public KillSignals {
 public:
     KillerInventory readInventory() override { return {}; }
