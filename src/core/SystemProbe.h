@@ -18,10 +18,9 @@ namespace tidemark {
 
 // Reads the machine's memory state through a ProbePlatform. Keeps nothing
 // between calls but the growth history and the desktop-entry index, and
-// never reports an error: a failed
-// read becomes its defined fallback (unknown pressure, absent swap or used
-// memory, a counted unreadable process, a "pid N" name, the resident size for
-// what closing an application frees).
+// never reports an error: a failed read becomes its defined fallback (unknown
+// pressure, absent swap or used memory, a counted unreadable process, a
+// "pid N" name, the resident size for what closing an application frees).
 class SystemProbe final : public SampleSource {
 public:
     // Desktop entries are looked for where the environment says at each
