@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 #include <type_traits>
+#include <utility>
 
 #include "engine/Trace.h"
 #include "history/IncidentStore.h"
@@ -67,12 +68,27 @@ MenuBarController::MenuBarController(MenuBarEnvironment environment, QObject* pa
         m_killWatch->onKill = [this](const KillReport& kill) { killReported(kill); };
     }
     m_engine.onAlert = [this](AlertEvent event, const std::optional<AdvicePlan>& advice) {
-        // Fire and forget: the send keeps its own copy of event and plan.
-        m_notifications.send(event, false, advice);
+        // The tick writes the history after this, with an fsync that may take
+        // seconds while memory runs short, and the notification needs a few
+        // round trips on the bus, each on a later turn of the event loop. So
+        // the write waits until the server has answered the notification, or
+        // kHistoryHoldSeconds at most. The send keeps its own copy of event
+        // and plan.
+        m_incidents->holdSaves();
+        const auto held = std::make_shared<bool>(true);
+        const auto release = whileAlive([held](MenuBarController& self) {
+            if (std::exchange(*held, false)) {
+                self.m_incidents->releaseSaves();
+            }
+        });
+        m_notifications.send(event, false, advice, release);
+        if (*held) {
+            m_scheduler.scheduleAfter(kHistoryHoldSeconds, release);
+        }
         // The ranking the alert just captured is the "before" a victim is
         // found missing from.
         if (event == AlertEvent::critical && m_killWatch) {
-            m_killWatch->arm(m_engine.topApplications);
+            m_killWatch->arm(m_engine.topApplications());
         }
     };
     m_engine.onFollowUpUpdate = [this](const std::string& message, bool canConfirm) {
@@ -391,20 +407,20 @@ void MenuBarController::updatePanel() {
         assessment = m_simulation.assessment();
         isSimulation = true;
     } else {
-        assessment = m_engine.presentationPolicy.displayedAssessment;
-        isRecovering = m_engine.presentationPolicy.isRecovering;
+        assessment = m_engine.presentationPolicy().displayedAssessment;
+        isRecovering = m_engine.presentationPolicy().isRecovering;
     }
     updateBrandColor(assessment ? assessment->level : RiskLevel::safe);
     if (!m_panel) {
         return;
     }
-    const auto& ranking = m_engine.topApplications;
+    const auto& ranking = m_engine.topApplications();
     const std::vector<AppMemory> applications(
         ranking.begin(), ranking.begin() + std::min(ranking.size(), kPanelApplicationCount));
     m_panel->update({.assessment = assessment,
-                     .sample = m_engine.latestSample,
+                     .sample = m_engine.latestSample(),
                      .applications = applications,
-                     .applicationRankingAvailable = m_engine.applicationRankingAvailable,
+                     .applicationRankingAvailable = m_engine.applicationRankingAvailable(),
                      .notificationsEnabled = m_notifications.isEnabled(),
                      .notificationsAvailable = m_notifications.isAvailable(),
                      .isSimulation = isSimulation,
@@ -514,7 +530,7 @@ void MenuBarController::showAdvice() {
     // below ends the preview, and the plans were made for it.
     const bool isPreview = m_simulation.assessment().has_value();
     const std::optional<RiskAssessment> source =
-        isPreview ? m_simulation.assessment() : m_engine.presentationPolicy.displayedAssessment;
+        isPreview ? m_simulation.assessment() : m_engine.presentationPolicy().displayedAssessment;
     const RiskLevel level = source ? source->level : RiskLevel::safe;
     const auto growth = source ? source->swapGrowthFiveMinutesBytes : std::optional<std::int64_t>();
     auto plans = m_engine.plansFor(level, growth);
@@ -530,7 +546,7 @@ void MenuBarController::showAdvice() {
             if (!self.m_adviceWindow) {
                 return;
             }
-            const AdviceFollowUp& followUp = self.m_engine.adviceFollowUp;
+            const AdviceFollowUp& followUp = self.m_engine.adviceFollowUp();
             if (isPreview) {
                 self.m_adviceWindow->show(
                     plans, QStringLiteral("这是模拟建议，不进行真实效果复查。"), false, true);
@@ -547,7 +563,7 @@ void MenuBarController::adviceConfirmed() {
     }
     m_engine.confirmAdvice(m_clock.now());
     if (m_adviceWindow) {
-        m_adviceWindow->showConfirmationResult(text(m_engine.adviceFollowUp.message));
+        m_adviceWindow->showConfirmationResult(text(m_engine.adviceFollowUp().message));
     }
 }
 

@@ -81,6 +81,9 @@ public:
     // A click on the tray item that closed the popover (a click outside a
     // popup closes it) must not open it again at once.
     static constexpr double kReopenGuardSeconds = 0.3;
+    // How long an alert's history write waits at most for its notification
+    // to leave (the answer of a desktop's notification server that hangs).
+    static constexpr double kHistoryHoldSeconds = 2.0;
 
     explicit MenuBarController(MenuBarEnvironment environment, QObject* parent = nullptr);
     ~MenuBarController() override;
@@ -109,7 +112,7 @@ public:
     // panel opens, or comes to the front when it is open.
     void activateFromSecondStart();
 
-    MonitoringEngine& engine() { return m_engine; }
+    const MonitoringEngine& engine() const { return m_engine; }
     // Null without kill signals.
     KillWatch* killWatch() { return m_killWatch.get(); }
     LocalNotificationService& notifications() { return m_notifications; }

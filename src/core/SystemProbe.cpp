@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 #include <string_view>
+#include <utility>
 
 #include "core/AppClassifier.h"
 #include "core/Formatting.h"
@@ -284,13 +285,21 @@ SystemProbe::ProcessList SystemProbe::readProcesses(bool names) {
     return result;
 }
 
+const DesktopEntryIndex& SystemProbe::desktopEntryIndex() {
+    DesktopEntryLocations locations =
+        m_desktopEntries ? *m_desktopEntries : DesktopEntryLocations::fromEnvironment();
+    if (!m_desktopEntryIndex || m_desktopEntryIndex->locations() != locations ||
+        !m_desktopEntryIndex->isCurrent()) {
+        m_desktopEntryIndex.emplace(std::move(locations));
+    }
+    return *m_desktopEntryIndex;
+}
+
 SystemSnapshot SystemProbe::capture(std::size_t limit) {
     const LightweightSample sample = lightweightSample();
     ProcessList processes = readProcesses();
 
-    // Read once per capture, and only as far as the processes ask.
-    const DesktopEntryIndex desktopEntries(
-        m_desktopEntries ? *m_desktopEntries : DesktopEntryLocations::fromEnvironment());
+    const DesktopEntryIndex& desktopEntries = desktopEntryIndex();
     AppClassifier::IdentitySources sources{m_bundles, &desktopEntries, {}};
     std::array<char, kControlGroupBufferBytes> controlGroupText;
     // Without a Flatpak installation no process can be in a sandbox, and the

@@ -17,14 +17,16 @@
 namespace tidemark {
 
 // Reads the machine's memory state through a ProbePlatform. Keeps nothing
-// between calls but the growth history, and never reports an error: a failed
-// read becomes its defined fallback (unknown pressure, absent swap or used
-// memory, a counted unreadable process, a "pid N" name, the resident size for
-// what closing an application frees).
+// between calls but the growth history and the desktop-entry index, and
+// never reports an error: a failed read becomes its defined fallback (unknown
+// pressure, absent swap or used memory, a counted unreadable process, a
+// "pid N" name, the resident size for what closing an application frees).
 class SystemProbe final : public SampleSource {
 public:
     // Desktop entries are looked for where the environment says at each
-    // capture, unless `desktopEntries` fixes the places.
+    // capture, unless `desktopEntries` fixes the places. They are read again
+    // only when the places or their directories changed: an alert's capture
+    // comes when the page cache that held them is being evicted.
     explicit SystemProbe(ProbePlatform& platform,
                          const BundleReader& bundles = defaultBundleReader(),
                          std::optional<DesktopEntryLocations> desktopEntries = std::nullopt);
@@ -85,6 +87,7 @@ private:
     // resident size.
     void nameByUnit(AppClassifier::Group& group, const std::vector<ProcessSample>& samples,
                     const DesktopEntryIndex& desktopEntries, std::span<char> controlGroupText);
+    const DesktopEntryIndex& desktopEntryIndex();
     void readFootprints(std::vector<AppClassifier::Group>& groups,
                         const std::vector<ProcessSample>& samples, std::size_t limit,
                         std::uint64_t swapUsedBytes);
@@ -93,6 +96,7 @@ private:
     GrowthHistory m_growth;
     const BundleReader& m_bundles;
     std::optional<DesktopEntryLocations> m_desktopEntries;
+    std::optional<DesktopEntryIndex> m_desktopEntryIndex;
 };
 
 }  // namespace tidemark

@@ -1,5 +1,7 @@
 #include "engine/MonitoringEngine.h"
 
+#include <utility>
+
 #include "advice/AdviceEngine.h"
 #include "history/IncidentStore.h"
 
@@ -16,13 +18,12 @@ TickReport MonitoringEngine::tick(const LightweightSample& lookedAt) {
     TickReport report;
     report.sample = lookedAt;
     const LightweightSample& sample = report.sample;
-    latestSample = sample;
+    m_latestSample = sample;
 
-    report.assessment = riskModel.evaluate(sample);
+    report.assessment = m_riskModel.evaluate(sample);
     const RiskAssessment& assessment = report.assessment;
-    latestAssessment = assessment;
 
-    report.alert = alertPolicy.evaluate(assessment, sample.capturedAt);
+    report.alert = m_alertPolicy.evaluate(assessment, sample.capturedAt);
 
     // The process list is read only when an incident or a notification needs
     // fresh applications; otherwise the previous ranking stands.
@@ -31,28 +32,31 @@ TickReport MonitoringEngine::tick(const LightweightSample& lookedAt) {
         report.captured = true;
     }
 
-    // After the capture, so that the capture measured growth against the
-    // minutes before this one.
-    m_source.recordGrowth(sample);
-
-    m_incidents.recordAlert(assessment.level, topApplications, sample.capturedAt);
-
+    // The notification first: everything after it (the growth point, the
+    // history written with an fsync) can wait while memory runs short, the
+    // warning cannot.
     if (report.alert) {
         report.advicePlans =
-            AdviceEngine::plans(assessment.level, topApplications, sample.physicalMemoryBytes,
+            AdviceEngine::plans(assessment.level, m_topApplications, sample.physicalMemoryBytes,
                                 assessment.swapGrowthFiveMinutesBytes);
         if (onAlert) {
             onAlert(*report.alert, firstPlan(report.advicePlans));
         }
     }
 
-    adviceFollowUp.consume(sample);
+    // After the capture, so that the capture measured growth against the
+    // minutes before this one.
+    m_source.recordGrowth(sample);
+
+    m_incidents.recordAlert(assessment.level, m_topApplications, sample.capturedAt);
+
+    m_adviceFollowUp.consume(sample);
     if (onFollowUpUpdate) {
-        onFollowUpUpdate(adviceFollowUp.message, !adviceFollowUp.isPending());
+        onFollowUpUpdate(m_adviceFollowUp.message, !m_adviceFollowUp.isPending());
     }
 
-    report.previousDisplayedLevel = presentationPolicy.displayedLevel;
-    report.displayedLevel = presentationPolicy.evaluate(assessment);
+    report.previousDisplayedLevel = m_presentationPolicy.displayedLevel;
+    report.displayedLevel = m_presentationPolicy.evaluate(assessment);
 
     if (report.displayedLevel == RiskLevel::safe && onDisplayedSafe) {
         onDisplayedSafe();
@@ -66,22 +70,19 @@ TickReport MonitoringEngine::tick(const LightweightSample& lookedAt) {
 }
 
 void MonitoringEngine::refreshTopApplications() {
-    applySnapshot(m_source.capture(kCaptureLimit));
-}
-
-void MonitoringEngine::applySnapshot(const SystemSnapshot& snapshot) {
-    topApplications = snapshot.topApplications;
-    applicationRankingAvailable = snapshot.processListAvailable;
+    SystemSnapshot snapshot = m_source.capture(kCaptureLimit);
+    m_topApplications = std::move(snapshot.topApplications);
+    m_applicationRankingAvailable = snapshot.processListAvailable;
 }
 
 void MonitoringEngine::confirmAdvice(Timestamp now) {
-    adviceFollowUp.start(latestSample, now);
+    m_adviceFollowUp.start(m_latestSample, now);
 }
 
 std::vector<AdvicePlan> MonitoringEngine::plansFor(
     RiskLevel level, std::optional<std::int64_t> swapGrowthFiveMinutesBytes) const {
-    const std::uint64_t physical = latestSample ? latestSample->physicalMemoryBytes : 0;
-    return AdviceEngine::plans(level, topApplications, physical, swapGrowthFiveMinutesBytes);
+    const std::uint64_t physical = m_latestSample ? m_latestSample->physicalMemoryBytes : 0;
+    return AdviceEngine::plans(level, m_topApplications, physical, swapGrowthFiveMinutesBytes);
 }
 
 }  // namespace tidemark

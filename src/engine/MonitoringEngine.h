@@ -47,7 +47,6 @@ public:
     // Replaces the ranking from a full capture; the ranking and its
     // availability always change together.
     void refreshTopApplications();
-    void applySnapshot(const SystemSnapshot& snapshot);
 
     // The user confirmed having acted on the advice.
     void confirmAdvice(Timestamp now);
@@ -56,27 +55,34 @@ public:
     std::vector<AdvicePlan> plansFor(RiskLevel level,
                                      std::optional<std::int64_t> swapGrowthFiveMinutesBytes) const;
 
-    // Asked to post a notification; the tick does not wait for it.
+    // Asked to post a notification; the tick does not wait for it. Raised
+    // before the tick writes the history, so that the request is on its way
+    // first.
     std::function<void(AlertEvent event, const std::optional<AdvicePlan>& advice)> onAlert;
     // After every tick's follow-up step, while an advice window exists.
     std::function<void(const std::string& message, bool canConfirm)> onFollowUpUpdate;
     // On every tick whose displayed level is safe.
     std::function<void()> onDisplayedSafe;
 
-    RiskModel riskModel;
-    AlertPolicy alertPolicy;
-    RiskPresentationPolicy presentationPolicy;
-    AdviceFollowUp adviceFollowUp;
-    std::optional<LightweightSample> latestSample;
-    std::optional<RiskAssessment> latestAssessment;
-    std::vector<AppMemory> topApplications;
-    bool applicationRankingAvailable = true;
-
-    IncidentStore& incidents() { return m_incidents; }
+    // What the ticks so far made of the machine; only the tick and the
+    // operations above change it.
+    const RiskModel& riskModel() const { return m_riskModel; }
+    const RiskPresentationPolicy& presentationPolicy() const { return m_presentationPolicy; }
+    const AdviceFollowUp& adviceFollowUp() const { return m_adviceFollowUp; }
+    const std::optional<LightweightSample>& latestSample() const { return m_latestSample; }
+    const std::vector<AppMemory>& topApplications() const { return m_topApplications; }
+    bool applicationRankingAvailable() const { return m_applicationRankingAvailable; }
 
 private:
     SampleSource& m_source;
     IncidentStore& m_incidents;
+    RiskModel m_riskModel;
+    AlertPolicy m_alertPolicy;
+    RiskPresentationPolicy m_presentationPolicy;
+    AdviceFollowUp m_adviceFollowUp;
+    std::optional<LightweightSample> m_latestSample;
+    std::vector<AppMemory> m_topApplications;
+    bool m_applicationRankingAvailable = true;
 };
 
 }  // namespace tidemark

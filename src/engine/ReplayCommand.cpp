@@ -144,7 +144,7 @@ json tickJson(const TickReport& report, const MonitoringEngine& engine) {
     out["alert"] = report.alert ? json(std::string(toString(*report.alert))) : json(nullptr);
     out["captured"] = report.captured;
     out["displayedLevel"] = std::string(toString(report.displayedLevel));
-    out["isRecovering"] = engine.presentationPolicy.isRecovering;
+    out["isRecovering"] = engine.presentationPolicy().isRecovering;
     out["recovered"] = report.recovered;
     json plans = json::array();
     for (const AdvicePlan& plan : report.advicePlans) {
@@ -159,8 +159,8 @@ json tickJson(const TickReport& report, const MonitoringEngine& engine) {
     } else {
         out["notification"] = nullptr;
     }
-    out["followUpPending"] = engine.adviceFollowUp.isPending();
-    out["followUpMessage"] = engine.adviceFollowUp.message;
+    out["followUpPending"] = engine.adviceFollowUp().isPending();
+    out["followUpMessage"] = engine.adviceFollowUp().message;
     return out;
 }
 
@@ -215,8 +215,8 @@ json processLine(ReplaySession& session, const std::string& text) {
         MonitoringEngine& engine = session.engine(requireSeconds(line, "at"));
         engine.confirmAdvice(requireSeconds(line, "at"));
         return {{"event", "confirm"},
-                {"followUpPending", engine.adviceFollowUp.isPending()},
-                {"followUpMessage", engine.adviceFollowUp.message}};
+                {"followUpPending", engine.adviceFollowUp().isPending()},
+                {"followUpMessage", engine.adviceFollowUp().message}};
     }
     LightweightSample sample = sampleFromLine(line);
     std::vector<AppMemory> apps = applicationsFromLine(line);

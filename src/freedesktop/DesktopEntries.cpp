@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 
 #include "core/Formatting.h"
@@ -26,6 +27,10 @@ constexpr std::string_view kDesktopSuffix = ".desktop";
 constexpr std::string_view kFlatpakScopePrefix = "app-flatpak-";
 constexpr std::string_view kScopeSuffix = ".scope";
 constexpr std::string_view kFlatpakExportsSuffix = "/flatpak/exports/share";
+// Directory times are compared in whole seconds: a directory changed within
+// this many seconds before it was read may change again unseen in the same
+// second.
+constexpr std::int64_t kSettledSeconds = 2;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
@@ -463,13 +468,41 @@ DesktopEntryIndex::DesktopEntryIndex(DesktopEntryLocations locations)
 
 bool DesktopEntryIndex::hasFlatpakApplications() const {
     if (!m_hasFlatpak) {
-        m_hasFlatpak =
-            std::any_of(m_locations.dataDirectories.begin(), m_locations.dataDirectories.end(),
-                        [](const std::string& dir) {
-                            return isFlatpakExports(dir) && isDirectory(dir + "/applications");
-                        });
+        m_hasFlatpak = false;
+        for (const std::string& dir : m_locations.dataDirectories) {
+            if (isFlatpakExports(dir)) {
+                stamp(dir + "/applications");
+                m_hasFlatpak = *m_hasFlatpak || isDirectory(dir + "/applications");
+            }
+        }
     }
     return *m_hasFlatpak;
+}
+
+DesktopEntryIndex::DirectoryStamp DesktopEntryIndex::stampOf(const std::string& directory) {
+    DirectoryStamp stamp{directory};
+    struct stat st {};
+    if (::stat(directory.c_str(), &st) == 0) {
+        stamp.device = static_cast<std::uint64_t>(st.st_dev);
+        stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+        stamp.modified = static_cast<std::int64_t>(st.st_mtime);
+        stamp.changed = static_cast<std::int64_t>(st.st_ctime);
+    }
+    return stamp;
+}
+
+void DesktopEntryIndex::stamp(const std::string& directory) const {
+    DirectoryStamp taken = stampOf(directory);
+    if (taken.modified > static_cast<std::int64_t>(std::time(nullptr)) - kSettledSeconds) {
+        m_readWhileChanging = true;
+    }
+    m_stamps.push_back(std::move(taken));
+}
+
+bool DesktopEntryIndex::isCurrent() const {
+    return !m_readWhileChanging &&
+           std::all_of(m_stamps.begin(), m_stamps.end(),
+                       [](const DirectoryStamp& seen) { return stampOf(seen.path) == seen; });
 }
 
 std::optional<std::string> DesktopEntryIndex::nameForExecutable(
@@ -513,6 +546,7 @@ void DesktopEntryIndex::indexDirectory(const std::string& applicationsDirectory,
         auto [relative, depth] = std::move(pending.back());
         pending.pop_back();
         const std::string directory = applicationsDirectory + relative;
+        stamp(directory);
         DIR* dir = ::opendir(directory.c_str());
         if (dir == nullptr) {
             continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,14 +52,25 @@ struct DesktopEntryLocations {
     std::vector<std::string> searchPath;
 
     static DesktopEntryLocations fromEnvironment();
+    bool operator==(const DesktopEntryLocations&) const = default;
 };
 
 // Application names from the installed desktop entries. Nothing is read
-// before the first question, and everything is read at most once, so one
-// index serves one capture.
+// before the first question, and everything is read at most once; isCurrent()
+// says when the index no longer matches the disk.
 class DesktopEntryIndex {
 public:
     explicit DesktopEntryIndex(DesktopEntryLocations locations);
+
+    const DesktopEntryLocations& locations() const { return m_locations; }
+
+    // Whether the directories read so far (or looked for and missing) are
+    // as they were then: one stat() each. An entry added, removed or renamed
+    // changes its directory, as a package manager's replacement does; an
+    // entry edited in place does not, and is read again with the next change
+    // of its directory. A directory changed moments before it was read may
+    // still have been changing and counts as changed once.
+    bool isCurrent() const;
 
     // The name of the entry whose program (Exec= or TryExec=, resolved
     // against PATH and symbolic links) is `executablePath`. A program that
@@ -96,6 +108,20 @@ private:
     // An absent name marks a path claimed under different names.
     using NameTable = std::unordered_map<std::string, std::optional<std::string>>;
 
+    // A directory as stat() saw it; all zero when it was missing.
+    struct DirectoryStamp {
+        std::string path;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t modified = 0;  // seconds, the precision every system has
+        std::int64_t changed = 0;
+        bool operator==(const DirectoryStamp&) const = default;
+    };
+    static DirectoryStamp stampOf(const std::string& directory);
+    // Taken before the directory is listed, so that a change while it is
+    // read shows on the next look.
+    void stamp(const std::string& directory) const;
+
     void build() const;
     void indexDirectory(const std::string& applicationsDirectory, bool flatpakExports) const;
     void indexFile(const std::string& path, std::string id, bool flatpakExports) const;
@@ -111,6 +137,8 @@ private:
     mutable NameTable m_nameByLauncherDirectory;
     mutable NameTable m_nameByWrappedProgram;  // by the wrapper's file name
     mutable NameTable m_wrapperNameById;
+    mutable std::vector<DirectoryStamp> m_stamps;
+    mutable bool m_readWhileChanging = false;
 };
 
 }  // namespace tidemark

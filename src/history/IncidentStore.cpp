@@ -55,6 +55,13 @@ IncidentStore::IncidentStore(std::optional<fs::path> file, const Calendar& calen
     }
 }
 
+IncidentStore::~IncidentStore() {
+    if (m_saveHeld) {
+        m_saveHolds = 0;
+        save();
+    }
+}
+
 fs::path IncidentStore::defaultFilePath() {
     const fs::path dataHome = xdgDataHome();
     return dataHome.empty() ? fs::path() : dataHome / "tidemark" / "incidents.json";
@@ -93,10 +100,25 @@ void IncidentStore::prune(Timestamp referenceDate) {
     sortNewestFirst(m_records);
 }
 
+void IncidentStore::holdSaves() {
+    ++m_saveHolds;
+}
+
+void IncidentStore::releaseSaves() {
+    if (m_saveHolds > 0 && --m_saveHolds == 0 && m_saveHeld) {
+        save();
+    }
+}
+
 void IncidentStore::save() {
     if (isMemoryOnly()) {
         return;
     }
+    if (m_saveHolds > 0) {
+        m_saveHeld = true;
+        return;
+    }
+    m_saveHeld = false;
     if (std::optional<std::string> error = createPrivateDirectories(m_file.parent_path())) {
         m_lastSaveErrorDescription = std::move(error);
         return;

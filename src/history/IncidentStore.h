@@ -26,6 +26,10 @@ public:
     // lastSaveErrorDescription says from the start (kMemoryOnlyDescription).
     IncidentStore(std::optional<std::filesystem::path> file, const Calendar& calendar,
                   Timestamp now);
+    // Writes what a hold kept back.
+    ~IncidentStore();
+    IncidentStore(const IncidentStore&) = delete;
+    IncidentStore& operator=(const IncidentStore&) = delete;
 
     // $XDG_DATA_HOME/tidemark/incidents.json, or ~/.local/share/... when the
     // variable is unset, empty or relative; empty without either, never a
@@ -56,6 +60,13 @@ public:
     void clear();
     void save();
 
+    // While a hold lasts, changes are kept in memory (records() shows them)
+    // and the file is written once the last hold ends: a warning can go out
+    // before the write and its fsync, which under memory pressure may take
+    // seconds. Each hold must be released once.
+    void holdSaves();
+    void releaseSaves();
+
     static constexpr std::size_t kMaximumFileBytes = 8 * 1024 * 1024;
 
 private:
@@ -72,6 +83,8 @@ private:
     // the first save would overwrite it: one bad byte must not cost a week
     // of history that someone may still want to recover.
     std::optional<Timestamp> m_unreadableFileFoundAt;
+    int m_saveHolds = 0;
+    bool m_saveHeld = false;
 };
 
 }  // namespace tidemark

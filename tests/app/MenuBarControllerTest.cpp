@@ -155,7 +155,7 @@ TEST_F(MenuBarControllerTest, StartsInOrderAndTicksFirstBeforeTheTimer) {
     client.answerStatus(AuthorizationStatus::authorized);
     EXPECT_EQ(timerExistedAtRead, std::vector<bool>{false});
     EXPECT_EQ(source.captures, 1);  // the start-up ranking; a calm tick reads none
-    EXPECT_EQ(controller->engine().topApplications.size(), 3u);
+    EXPECT_EQ(controller->engine().topApplications().size(), 3u);
     EXPECT_TRUE(controller->hasSamplingTimer());
 
     controller->applicationWillTerminate();
@@ -250,7 +250,7 @@ TEST_F(MenuBarControllerTest, BothPreviewSwitchesRunOnlyTheWarningPreview) {
     EXPECT_EQ(client.added[0].identifier, "tidemark-warning-test");
     EXPECT_EQ(logoColor(), ui::AppVisualTheme::systemRed.resolve());
     // The engine never saw the preview.
-    EXPECT_EQ(controller->engine().presentationPolicy.displayedLevel, RiskLevel::safe);
+    EXPECT_EQ(controller->engine().presentationPolicy().displayedLevel, RiskLevel::safe);
     EXPECT_TRUE(controller->incidents().records().empty());
 }
 
@@ -304,7 +304,7 @@ TEST_F(MenuBarControllerTest, ARiseBetweenTicksAlertsAtOnceAndReachesTheHistoryW
     // The minute restarts from the early tick: the regular one that was due
     // 40 s later does not come; the next comes 60 s after the early tick.
     const Timestamp early = scheduler.now();
-    const auto lastTick = [&] { return controller->engine().latestSample->capturedAt; };
+    const auto lastTick = [&] { return controller->engine().latestSample()->capturedAt; };
     scheduler.advance(59.9);
     EXPECT_EQ(lastTick(), early);
     scheduler.advance(0.1);
@@ -319,6 +319,34 @@ TEST_F(MenuBarControllerTest, ARiseBetweenTicksAlertsAtOnceAndReachesTheHistoryW
 
     history->clearPressed();  // goes through the store, to disk
     EXPECT_TRUE(IncidentStore(dir / "incidents.json", calendar, scheduler.now()).records().empty());
+}
+
+// The alert's notification is asked for before the history is written: the
+// write waits until the server has answered, or kHistoryHoldSeconds when it
+// never does. The history window has the incident at once.
+TEST_F(MenuBarControllerTest, TheNotificationLeavesBeforeTheHistoryIsWritten) {
+    const std::filesystem::path file = dir / "incidents.json";
+    for (const bool serverAnswers : {true, false}) {
+        std::filesystem::remove(file);
+        client.added.clear();
+        client.pendingAdds.clear();
+        source.next.pressure = Pressure::normal;
+        launchMonitoring();
+        scheduler.advance(20);
+        source.next.pressure = Pressure::critical;
+        events.fire();
+        ASSERT_EQ(client.added.size(), 1u) << serverAnswers;
+        EXPECT_FALSE(std::filesystem::exists(file)) << serverAnswers;
+        EXPECT_EQ(controller->incidents().records().size(), 1u);
+        if (serverAnswers) {
+            client.finishAdd();
+        } else {
+            scheduler.advance(MenuBarController::kHistoryHoldSeconds - 0.1);
+            EXPECT_FALSE(std::filesystem::exists(file));
+            scheduler.advance(0.1);
+        }
+        EXPECT_TRUE(std::filesystem::exists(file)) << serverAnswers;
+    }
 }
 
 class CountedKills final : public KillSignals {
@@ -367,7 +395,7 @@ TEST_F(MenuBarControllerTest, ConfirmingAdviceIsIgnoredInAPreviewAndDecidedByThe
     ASSERT_TRUE(result != nullptr && confirm != nullptr);
     const QString previewResult = result->text();
     window->onConfirm();
-    EXPECT_FALSE(controller->engine().adviceFollowUp.isPending());
+    EXPECT_FALSE(controller->engine().adviceFollowUp().isPending());
     EXPECT_EQ(result->text(), previewResult);
 
     controller->simulation().cancel(true);

@@ -28,8 +28,10 @@ protected:
 
 TEST_F(MonitoringEngineTest, AlertCapturesOnceRecordsAndRecoversOnTheSecondCalmTick) {
     std::vector<std::string> alertPlans;
+    std::vector<std::size_t> recordsAtAlert;  // the notification goes before the history
     engine.onAlert = [&](AlertEvent, const std::optional<AdvicePlan>& p) {
         alertPlans.push_back(p ? p->id : "");
+        recordsAtAlert.push_back(store.records().size());
     };
     int safeTicks = 0;
     engine.onDisplayedSafe = [&] { ++safeTicks; };
@@ -39,6 +41,7 @@ TEST_F(MonitoringEngineTest, AlertCapturesOnceRecordsAndRecoversOnTheSecondCalmT
     EXPECT_EQ(critical.alert, AlertEvent::critical);
     EXPECT_TRUE(critical.captured);
     EXPECT_EQ(alertPlans, std::vector<std::string>{"chrome.inspect.critical.v1"});
+    EXPECT_EQ(recordsAtAlert, std::vector<std::size_t>{0});
     EXPECT_EQ(critical.advicePlans.size(), 3u);
     ASSERT_EQ(store.records().size(), 1u);
     EXPECT_EQ(store.records()[0].topApplications.size(), 3u);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "FakeProbePlatform.h"
@@ -15,6 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
+using namespace std::chrono_literals;
 
 TEST(DesktopEntriesTest, ParsesEntriesExecLinesAndControlGroups) {
     const DesktopEntry entry = parseDesktopEntry(
@@ -164,6 +166,57 @@ TEST_F(DesktopFixture, CaptureNamesSandboxesAndDesktopPrograms) {
     // Per process only under /app; python3, shown under its own name, once
     // more for the unit the desktop may have started it in.
     EXPECT_EQ(platform.controlGroupReads, (std::vector<std::int32_t>{1, 2, 3, 4, 8}));
+}
+
+// The probe keeps its index between captures: an entry rewritten in place is
+// not read again while its directory stays as it was; an entry added, a
+// directory that appears and a changed XDG_DATA_DIRS are seen at the next
+// capture.
+TEST_F(DesktopFixture, TheProbeReadsEntriesAgainOnlyWhenTheirDirectoriesChange) {
+    const fs::path editor = program("opt/editor/editor-bin");
+    const fs::path viewer = program("opt/viewer/viewer-bin");
+    const fs::path player = program("opt/player/player-bin");
+    entry(home, "editor.desktop", "Name=Editor\nExec=" + editor.string() + "\n");
+    test::FakeProbePlatform platform;
+    platform.addProcess(1, "editor-bin", editor.string(), 600);
+    platform.addProcess(2, "viewer-bin", viewer.string(), 500);
+    platform.addProcess(3, "player-bin", player.string(), 400);
+    const test::NoBundles bundles;
+    SystemProbe probe(platform, bundles);
+    const auto names = [&] {
+        std::vector<std::string> shown;
+        for (const AppMemory& app : probe.capture(3).topApplications)
+            shown.push_back(app.name);
+        return shown;
+    };
+    // Written a while ago: a directory changed in the last seconds is read
+    // again once more, in case it was still changing.
+    const auto settle = [&] {
+        for (const fs::path& applications : {home / "applications", dir / "share/applications"})
+            if (fs::exists(applications))
+                fs::last_write_time(applications, fs::file_time_type::clock::now() - 1h);
+    };
+    using Names = std::vector<std::string>;
+    settle();
+    EXPECT_EQ(names(), (Names{"Editor", "viewer-bin", "player-bin"}));
+
+    entry(home, "editor.desktop", "Name=Renamed\nExec=" + editor.string() + "\n");
+    EXPECT_EQ(names(), (Names{"Editor", "viewer-bin", "player-bin"})) << "not read again";
+
+    entry(dir / "share", "viewer.desktop", "Name=Viewer\nExec=" + viewer.string() + "\n");
+    EXPECT_EQ(names(), (Names{"Renamed", "Viewer", "player-bin"}));
+    settle();
+    names();
+    entry(home, "player.desktop", "Name=Player\nExec=" + player.string() + "\n");
+    EXPECT_EQ(names(), (Names{"Renamed", "Viewer", "Player"}));
+
+    const fs::path other = dir / "other";
+    entry(other, "player.desktop", "Name=Other Player\nExec=" + player.string() + "\n");
+    fs::remove(home / "applications/player.desktop");
+    settle();
+    EXPECT_EQ(names(), (Names{"Renamed", "Viewer", "player-bin"}));
+    const test::ScopedEnvironment dataDirs("XDG_DATA_DIRS", other.string());
+    EXPECT_EQ(names(), (Names{"Renamed", "viewer-bin", "Other Player"}));
 }
 
 // Entries that start a wrapper script which runs the real program elsewhere:

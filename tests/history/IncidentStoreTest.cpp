@@ -89,6 +89,34 @@ TEST_F(IncidentStoreTest, OneEpisodeOpensEscalatesOnceAndWritesOnlyOnChange) {
     EXPECT_EQ(decodeIncidentFile(TempDir::readFile(file)), store.records());
 }
 
+// A held store changes in memory at once and reaches the file when the last
+// hold ends, or when the store goes away first.
+TEST_F(IncidentStoreTest, HeldChangesAreWrittenWhenTheLastHoldEnds) {
+    {
+        IncidentStore store = open();
+        store.holdSaves();
+        store.holdSaves();
+        store.recordAlert(RiskLevel::warning, {app("A")}, kStart);
+        store.recordAlert(RiskLevel::critical, {app("B")}, kStart + 60);
+        EXPECT_EQ(store.records().size(), 1u);
+        store.releaseSaves();
+        EXPECT_FALSE(fs::exists(file));
+        store.releaseSaves();
+        EXPECT_EQ(decodeIncidentFile(TempDir::readFile(file)), store.records());
+        const auto written = test::fileIdentity(file);
+        store.releaseSaves();  // one release too many holds nothing back later
+        store.recordRecovery(kStart + 120);
+        EXPECT_NE(test::fileIdentity(file), written);
+
+        store.holdSaves();
+        store.recordAlert(RiskLevel::warning, {app("C")}, kStart + 180);
+    }
+    const std::vector<IncidentRecord> records = open().records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].topApplications, std::vector{app("C")});
+    EXPECT_EQ(records[1].recoveredAt, kStart + 120);
+}
+
 TEST_F(IncidentStoreTest, FileFormatRoundTripsAndOpenIncidentsAreInterruptedAtStartUp) {
     open(1'741'944'400)
         .recordAlert(RiskLevel::warning, {AppMemory{"终端", {}, 5, 1}}, 1'741'944'413.75);

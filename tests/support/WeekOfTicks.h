@@ -64,7 +64,7 @@ public:
                 }
             }
             if (ticks >= 1440 && segment.pressure == Pressure::normal && segment.ticks > 30 &&
-                engine.riskModel.samples.size() <= 7) {
+                engine.riskModel().samples.size() <= 7) {
                 const std::ptrdiff_t bytes = heapBesidesHistoryBytes();
                 dayOneHeapBytes = dayOneHeapBytes.value_or(bytes);
                 heapGrowthBytes = std::max(heapGrowthBytes, bytes - *dayOneHeapBytes);
