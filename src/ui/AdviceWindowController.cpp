@@ -114,7 +114,7 @@ void AdviceWindowController::buildChooser(QVBoxLayout* root) {
                                        Theme::secondaryLabel),
                       0, Qt::AlignVCenter);
     layout->addStretch(1);
-    m_selectorButton = new AdviceRoundedButton(QStringLiteral("选择对象"), false);
+    m_selectorButton = new AdviceRoundedButton(QStringLiteral("选择对象"));
     m_selectorButton->setObjectName(QStringLiteral("adviceSelectorButton"));
     m_selectorButton->setAccessibleName(QStringLiteral("选择当前检查对象"));
     connect(m_selectorButton, &QAbstractButton::clicked, this,

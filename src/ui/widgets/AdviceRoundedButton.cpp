@@ -8,8 +8,8 @@
 
 namespace tidemark::ui {
 
-AdviceRoundedButton::AdviceRoundedButton(const QString& title, bool isPrimary, QWidget* parent)
-    : QAbstractButton(parent), m_isPrimary(isPrimary) {
+AdviceRoundedButton::AdviceRoundedButton(const QString& title, QWidget* parent)
+    : QAbstractButton(parent) {
     setPlainTitle(this, title);
     setFont(AppVisualTheme::font(13, QFont::DemiBold));
     setCursor(Qt::PointingHandCursor);
@@ -29,28 +29,24 @@ void AdviceRoundedButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const bool enabled = isEnabled();
-    QColor fill = (m_isPrimary ? AppVisualTheme::primary : AppVisualTheme::control).resolve();
-    fill.setAlphaF(!enabled ? 0.12 : m_isPrimary ? 1.0 : 0.3);
+    QColor fill = AppVisualTheme::control.resolve();
+    fill.setAlphaF(enabled ? 0.3 : 0.12);
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
     p.drawRoundedRect(QRectF(rect()), 13, 13);
 
-    QColor title = (m_isPrimary ? AppVisualTheme::onPrimary : AppVisualTheme::text).resolve();
+    QColor title = AppVisualTheme::text.resolve();
     title.setAlphaF(enabled ? 1.0 : 0.4);
     p.setPen(title);
     p.setFont(AppVisualTheme::font(13, QFont::DemiBold));
-    if (m_isPrimary) {
-        p.drawText(rect(), Qt::AlignCenter, text());
-    } else {
-        // The title stops short of the chevron; long targets are elided.
-        const QRect area(kTextInset, 0, width() - kTextInset - kChevronRoom, height());
-        p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
-                   fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
-        const qreal w = width();
-        const qreal m = height() / 2.0;
-        strokeChevron(p, {w - 25, m - 2}, {w - 21, m + 2}, {w - 17, m - 2},
-                      AppVisualTheme::secondaryLabel.resolve(), 1.5);
-    }
+    // The title stops short of the chevron; long targets are elided.
+    const QRect area(kTextInset, 0, width() - kTextInset - kChevronRoom, height());
+    p.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+               fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    const qreal w = width();
+    const qreal m = height() / 2.0;
+    strokeChevron(p, {w - 25, m - 2}, {w - 21, m + 2}, {w - 17, m - 2},
+                  AppVisualTheme::secondaryLabel.resolve(), 1.5);
     if (hasFocus()) {
         drawFocusRing(p, rect(), 13);
     }

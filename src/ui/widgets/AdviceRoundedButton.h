@@ -4,12 +4,11 @@
 
 namespace tidemark::ui {
 
-// Filled rounded button; the non-primary kind carries a drop-down chevron.
+// Filled rounded button with a drop-down chevron: the advice window's chooser.
 class AdviceRoundedButton : public QAbstractButton {
     Q_OBJECT
 public:
-    explicit AdviceRoundedButton(const QString& title, bool isPrimary, QWidget* parent = nullptr);
-    bool isPrimary() const { return m_isPrimary; }
+    explicit AdviceRoundedButton(const QString& title, QWidget* parent = nullptr);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -19,7 +18,6 @@ protected:
 private:
     static constexpr int kTextInset = 16;
     static constexpr int kChevronRoom = 30;
-    bool m_isPrimary;
 };
 
 }  // namespace tidemark::ui

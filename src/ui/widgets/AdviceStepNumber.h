@@ -10,7 +10,6 @@ class AdviceStepNumber : public QWidget {
     Q_OBJECT
 public:
     explicit AdviceStepNumber(const QString& number, QWidget* parent = nullptr);
-    QString number() const { return m_number; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
