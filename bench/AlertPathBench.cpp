@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "SyntheticDesktop.h"
 #include "core/ProbePlatform.h"
 #include "core/SystemProbe.h"
 #include "engine/MonitoringEngine.h"
@@ -140,21 +141,7 @@ struct DiskScratch {
 // A desktop with `count` installed applications whose programs are on PATH,
 // beside the machine's own entries.
 DesktopEntryLocations desktopWithApplications(const fs::path& root, int count) {
-    fs::create_directories(root / "share/applications");
-    fs::create_directories(root / "bin");
-    for (int i = 0; i < count; ++i) {
-        const std::string name = "app" + std::to_string(i);
-        std::ofstream(root / "bin" / name) << "\x7f"
-                                              "ELF";
-        ::chmod((root / "bin" / name).c_str(), 0755);
-        std::ofstream entry(root / "share/applications" / (name + ".desktop"));
-        entry << "[Desktop Entry]\nType=Application\nName=Application " << i << "\n";
-        for (int lang = 0; lang < 40; ++lang) {
-            entry << "Name[l" << lang << "]=Application " << i << " translated\n"
-                  << "Comment[l" << lang << "]=Does something useful with your files\n";
-        }
-        entry << "Exec=" << name << " %U\nIcon=" << name << "\n";
-    }
+    bench::writeSyntheticDesktop(root, count);
     // Installed a while ago, as a desktop's applications are.
     fs::last_write_time(root / "share/applications",
                         fs::file_time_type::clock::now() - std::chrono::hours(1));

@@ -1,19 +1,17 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "SyntheticDesktop.h"
 #include "freedesktop/DesktopEntries.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// A desktop with `count` installed applications, each entry carrying the
-// translations a distribution ships (a few kilobytes), each program on PATH.
+// A synthetic desktop in a scratch directory of its own.
 class SyntheticDesktop {
 public:
     explicit SyntheticDesktop(int count) {
@@ -22,21 +20,7 @@ public:
             return;
         }
         m_root = pattern;
-        fs::create_directories(m_root / "share/applications");
-        fs::create_directories(m_root / "bin");
-        for (int i = 0; i < count; ++i) {
-            const std::string name = "app" + std::to_string(i);
-            std::ofstream(m_root / "bin" / name) << "\x7f"
-                                                    "ELF";
-            ::chmod((m_root / "bin" / name).c_str(), 0755);
-            std::ofstream entry(m_root / "share/applications" / (name + ".desktop"));
-            entry << "[Desktop Entry]\nType=Application\nName=Application " << i << "\n";
-            for (int lang = 0; lang < 40; ++lang) {
-                entry << "Name[l" << lang << "]=Application " << i << " translated\n"
-                      << "Comment[l" << lang << "]=Does something useful with your files\n";
-            }
-            entry << "Exec=" << name << " %U\nIcon=" << name << "\n";
-        }
+        tidemark::bench::writeSyntheticDesktop(m_root, count);
     }
     ~SyntheticDesktop() {
         std::error_code ec;
