@@ -256,10 +256,6 @@ Identity classify(const ProcessSample& process, const IdentitySources& sources) 
     return processIdentity(process, sources);
 }
 
-Identity classify(const ProcessSample& process, const BundleReader& bundles) {
-    return classify(process, IdentitySources{bundles, nullptr, {}});
-}
-
 std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
                                  const BundleReader& bundles) {
     return aggregate(samples, IdentitySources{bundles, nullptr, {}});

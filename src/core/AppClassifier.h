@@ -64,11 +64,9 @@ std::vector<AppMemory> aggregate(const std::vector<ProcessSample>& samples,
 // The identity sources, tried in order: the application bundle on the path;
 // the Flatpak sandbox of a program under /app, whose application id stands
 // for a bundle identifier (named by its desktop entry); then the process
-// itself, grouped by its
-// path or name but named by the desktop entry that starts its executable
-// when there is one.
+// itself, grouped by its path or name but named by the desktop entry that
+// starts its executable when there is one.
 Identity classify(const ProcessSample& process, const IdentitySources& sources);
-Identity classify(const ProcessSample& process, const BundleReader& bundles);
 
 // Lexical normalisation: "." components removed, ".." resolved against the
 // preceding component, repeated separators collapsed. No file is looked at.
