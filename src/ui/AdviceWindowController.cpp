@@ -235,9 +235,8 @@ void AdviceWindowController::show(const std::vector<AdvicePlan>& plans, const QS
     const bool wasVisible = m_window->isVisible();
     setWindowFloor(m_plans.empty() ? kEmptyMinimum : kPlanMinimum);
     if (!wasVisible) {
-        // The small notice without a plan keeps its size; a plan opens whole.
-        m_window->resize(m_plans.empty() ? kEmptyOpening.expandedTo(m_window->minimumSize())
-                                         : planOpeningSize());
+        // Whole, so that no last line waits under the scroll area's edge.
+        m_window->resize(openingSize(m_plans.empty() ? kEmptyOpening : kPlanOpening));
         centreOnScreen(m_window);
     }
     m_window->show();
@@ -369,9 +368,9 @@ void AdviceWindowController::fitMinimum() {
     m_window->setMinimumSize(width, std::max(m_windowFloor.height(), contentMinimumHeight(width)));
 }
 
-QSize AdviceWindowController::planOpeningSize() const {
+QSize AdviceWindowController::openingSize(QSize design) const {
     const QSize minimum = m_window->minimumSize();
-    const int width = std::max(kPlanOpening.width(), minimum.width());
+    const int width = std::max(design.width(), minimum.width());
     // Tall enough to show the whole document where the screen has the room,
     // so that its last lines are not left under the edge of the scroll area.
     const QMargins margins = m_window->layout()->contentsMargins();
@@ -383,7 +382,7 @@ QSize AdviceWindowController::planOpeningSize() const {
         // The title bar and the desktop's panels need room as well.
         height = std::min(height, screen->availableGeometry().height() * 9 / 10);
     }
-    return QSize(width, std::max({height, kPlanOpening.height(), minimum.height()}));
+    return QSize(width, std::max({height, design.height(), minimum.height()}));
 }
 
 void AdviceWindowController::openSelection() {
@@ -479,7 +478,7 @@ void AdviceWindowController::invalidateAfterRecovery() {
     m_confirm->setEnabled(false);
     showEmptyState(ConciseSteps::recoveredFraming());
     setWindowFloor(kEmptyMinimum);
-    m_window->resize(kEmptyOpening.expandedTo(m_window->minimumSize()));
+    m_window->resize(openingSize(kEmptyOpening));
 }
 
 }  // namespace tidemark::ui

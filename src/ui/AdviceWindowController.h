@@ -67,7 +67,9 @@ private:
     void setWindowFloor(QSize floor);
     int contentMinimumHeight(int width) const;
     void fitMinimum();
-    QSize planOpeningSize() const;
+    // At least `design`, and tall enough for the whole document where the
+    // screen has the room.
+    QSize openingSize(QSize design) const;
     void openSelection();
     void closeSelection();
     void toggleEvidence();
